@@ -1,0 +1,5 @@
+# One switch puts every target of the build under AddressSanitizer and UndefinedBehaviorSanitizer.
+if(WINDOWSUTILS_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

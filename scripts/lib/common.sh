@@ -1,0 +1,27 @@
+# Shared by the scripts: where things are, and installing what a fresh Debian machine lacks.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+# Installs the Debian packages that are not installed yet (as root, after one apt-get update).
+ensure_packages() {
+  local missing=()
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+native_packages=(cmake make g++ libgtest-dev libgmock-dev pkg-config)
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+}
