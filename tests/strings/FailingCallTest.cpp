@@ -1,11 +1,13 @@
-#include "FailingCalls.h"
 #include "TextValues.h"
+
+#include <FaultInjection.h>
 
 #include "support/ArrayValues.h"
 
 #include <gtest/gtest.h>
 
 using namespace TextValues;
+using FaultInjection::Operation;
 using TestSupport::ExpectComError;
 using TestSupport::ExpectUnlocked;
 
@@ -24,18 +26,18 @@ VARIANT PreviousOutput() {
 
 // Runs `call` with the failure planned; `error` is the _com_error expected to leave it, or S_OK.
 template <class Call>
-void RunFailing(PlatformCall platformCall, int successes, HRESULT error, Call call) {
-    FailingCall failure(platformCall, successes);
+void RunFailing(Operation operation, int successes, HRESULT error, Call call) {
+    const FaultInjection::PlannedFailure failure(operation, successes);
     if (error != S_OK)
         ExpectComError(error, call);
     else
         call();
-    EXPECT_TRUE(failure.Failed()) << "the planned failure was not reached";
+    EXPECT_TRUE(failure.Happened()) << "the planned failure was not reached";
 }
 
 struct WriteFailureRow {
     const char* name;
-    PlatformCall call;
+    Operation call;
     int successes;
     HRESULT error;
     bool result;                                    // of FillBSTRSafeArray, when it returns
@@ -44,10 +46,11 @@ struct WriteFailureRow {
 
 TEST(StringWriterFailures, OutputGetsNoArrayUnlessTheVectorWriterIgnoresAFailedStore) {
     const WriteFailureRow rows[] = {
-        {"array not created", PlatformCall::SafeArrayCreate, 0, S_OK, false, std::nullopt},
-        {"second store fails", PlatformCall::SafeArrayPutElement, 1, S_OK, false,
+        {"array not created", Operation::SafeArrayAllocation, 0, S_OK, false, std::nullopt},
+        {"second store fails", Operation::SafeArrayPutElement, 1, S_OK, false,
          std::vector<Text>{a, std::nullopt, c}},
-        {"second text not allocated", PlatformCall::SysAllocString, 1, E_OUTOFMEMORY, false, std::nullopt},
+        // The first text and the copy the store makes of it are allocated; the second text is not.
+        {"second text not allocated", Operation::StringAllocation, 2, E_OUTOFMEMORY, false, std::nullopt},
     };
     PArray<old::string> strings;
     AppendStrings(strings, {a, b, c});
@@ -76,21 +79,21 @@ TEST(StringWriterFailures, OutputGetsNoArrayUnlessTheVectorWriterIgnoresAFailedS
 
 struct ReadFailureRow {
     const char* name;
-    PlatformCall call;
+    Operation call;
     _variant_t input;
     std::vector<Text> read; // by every reader, as strings or elements
 };
 
 TEST(ReaderFailures, DataAccessAndItsRelease) {
     const ReadFailureRow rows[] = {
-        {"BSTR array not reached", PlatformCall::SafeArrayAccessData, BstrArray({a, b}), {}},
-        {"BSTR array not released", PlatformCall::SafeArrayUnaccessData, BstrArray({a, b}), {a, b}},
+        {"BSTR array not reached", Operation::SafeArrayAccessData, BstrArray({a, b}), {}},
+        {"BSTR array not released", Operation::SafeArrayUnaccessData, BstrArray({a, b}), {a, b}},
         {"VARIANT array not reached",
-         PlatformCall::SafeArrayAccessData,
+         Operation::SafeArrayAccessData,
          TestSupport::VariantArray({BstrValue(a), BstrValue(b)}),
          {}},
         {"VARIANT array not released",
-         PlatformCall::SafeArrayUnaccessData,
+         Operation::SafeArrayUnaccessData,
          TestSupport::VariantArray({BstrValue(a), BstrValue(b)}),
          {a, b}},
     };
@@ -118,14 +121,14 @@ TEST(ReaderFailures, DataAccessAndItsRelease) {
 TEST(ReaderFailures, TextNotAllocatedKeepsEarlierElements) {
     const _variant_t variants = TestSupport::VariantArray({BstrValue(a), BstrValue(b)});
     PArray<old::string> strings;
-    RunFailing(PlatformCall::SysAllocString, 1, E_OUTOFMEMORY, [&] { FillStrArray(variants, strings); });
+    RunFailing(Operation::StringAllocation, 1, E_OUTOFMEMORY, [&] { FillStrArray(variants, strings); });
     EXPECT_EQ(TextsOf(strings), std::vector<Text>{a});
     ExpectUnlocked(variants);
 
     // The string path copies the temporary strings' texts into the elements.
     const _variant_t texts = BstrArray({a, b});
     PArray<_variant_t> values;
-    RunFailing(PlatformCall::SysAllocString, 1, E_OUTOFMEMORY, [&] { CopyVariantToSArray(texts, values); });
+    RunFailing(Operation::StringAllocation, 1, E_OUTOFMEMORY, [&] { CopyVariantToSArray(texts, values); });
     ASSERT_EQ(values.Count(), 1u);
     EXPECT_EQ(TextOf(values[0]->bstrVal), a);
     ExpectUnlocked(texts);

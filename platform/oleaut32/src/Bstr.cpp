@@ -1,5 +1,7 @@
 #include <oleauto.h>
 
+#include <FaultInjection.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -16,6 +18,8 @@ char* blockOf(BSTR text) {
 
 // A string of byteLength bytes followed by a 16-bit NUL; the bytes are copied from source, or zeroed.
 BSTR allocateString(const void* source, UINT byteLength) {
+    if (FaultInjection::Fails(FaultInjection::Operation::StringAllocation))
+        return nullptr;
     auto* block = static_cast<char*>(std::malloc(headerSize + byteLength + sizeof(OLECHAR)));
     if (block == nullptr)
         return nullptr;

@@ -102,6 +102,9 @@ template <typename... Handlers>
 struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// Spelled out for compilers without deduction for aggregates (clang 14).
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 // The types a VARIANT holds one value of, besides VT_EMPTY and VT_NULL.
 bool isScalarType(VARTYPE vt) {

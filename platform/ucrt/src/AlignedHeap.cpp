@@ -1,9 +1,13 @@
 #include <malloc.h>
 
+#include <FaultInjection.h>
+
 #include <cstdlib>
 
 void* _aligned_malloc(size_t size, size_t alignment) {
     if (alignment == 0 || (alignment & (alignment - 1)) != 0)
+        return nullptr;
+    if (FaultInjection::Fails(FaultInjection::Operation::AlignedAllocation))
         return nullptr;
     if (alignment < sizeof(void*))
         alignment = sizeof(void*);
@@ -14,4 +18,6 @@ void* _aligned_malloc(size_t size, size_t alignment) {
     return std::aligned_alloc(alignment, rounded);
 }
 
-void _aligned_free(void* block) { std::free(block); }
+void _aligned_free(void* block) {
+    std::free(block);
+}
