@@ -15,6 +15,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -35,6 +38,8 @@ using WideString = std::basic_string<WCHAR>;
 
 // ---------------------------------------------------------------------------------------------------
 // Type predicates
+//
+// Functions of a VARTYPE alone: the whole 16-bit value is examined, and nothing is raised.
 
 // True when vt, ignoring VT_ARRAY, is one of the 32-bit integer types VT_I4, VT_UI4, VT_INT, VT_UINT.
 // isArray always receives whether the VT_ARRAY bit is set, whatever the result.
@@ -47,9 +52,11 @@ WINDOWSUTILS_API bool IsSimpleVariantType(unsigned short vt);
 // Numeric SArray conversions
 //
 // Writers build a new one-dimensional array value (lower bound 0) holding the SArray's elements, put one
-// by one. Readers take, in this order, a typed array of the element type (it replaces the content), a
-// scalar of that type or a VT_ARRAY|VT_VARIANT (their values, coerced, are appended). A `long` carries
-// 32-bit values. The source is never changed.
+// by one; they raise nothing. Readers take, in this order, a typed array of the element type (it replaces
+// the content), a scalar of that type or a VT_ARRAY|VT_VARIANT (their values, coerced, are appended), and
+// return true once the array's data were released cleanly (a scalar: once it was appended). A value the
+// target cannot grow for is dropped (a typed array: false, target empty). A `long` carries 32-bit values.
+// The source is never changed.
 
 // SArray<short> goes out as VT_ARRAY|VT_BOOL, its 16-bit values unchanged (1 is not made VARIANT_TRUE).
 // False, target untouched, for an empty source or when the array cannot be created; otherwise the
@@ -93,7 +100,8 @@ WINDOWSUTILS_API bool CopyVariantToSArray(const VARIANT& source, SArray<double>&
 // vector as it was for any other value or a malformed or empty array. A value that cannot be coerced
 // raises _com_error, the values appended before it staying. Writers build a new one-dimensional array
 // value (lower bound 0), overwriting the target without releasing what it held; an empty vector or a
-// failed creation leaves the target untouched.
+// failed creation leaves the target untouched, and nothing is raised. Errors of the vector itself
+// (std::bad_alloc, std::length_error) pass to the caller.
 
 // From an array of any 32-bit integer type (bits copied unchanged), a scalar of one of them or a
 // VT_ARRAY|VT_VARIANT coerced to VT_INT; a null array of one of those types raises _com_error.
@@ -133,10 +141,12 @@ WINDOWSUTILS_API bool CopyVectorToVariant(const std::vector<long>& source, VARIA
 // Refusals (another vt, a null, empty, multi-dimensional or malformed array) give false with the
 // output untouched; the output changes only once the array's data were reached. A VT_VARIANT element
 // that cannot be coerced raises _com_error, leaving the points read before it in the output; an SArray
-// that cannot grow raises std::bad_alloc in the kernel's ExceptionMode, otherwise the point is left out.
+// that cannot grow raises std::bad_alloc in the kernel's ExceptionMode, otherwise the point is left out;
+// errors of a std::vector pass. Unless stated otherwise, the result is true when SafeArrayUnaccessData
+// succeeds, and the four CopyVariantToSArray readers size the array by cElements minus the lower bound.
 
-// VT_R8, VT_R4 or VT_VARIANT array, sized by cElements minus the lower bound; k = 3, or 2 with
-// allCoordinates false (z = 0). Appends after what `points` held; true when SafeArrayUnaccessData succeeds.
+// VT_R8, VT_R4 or VT_VARIANT array; k = 3, or 2 with allCoordinates false (z = 0). Appends after what
+// `points` held.
 WINDOWSUTILS_API bool CopyVariantToSArray(const VARIANT& value, SArray<MbCartPoint3D>& points,
                                           bool allCoordinates);
 // VT_R8, VT_R4 or VT_VARIANT array, k = 3, rounded to float. The capacity is first set to exactly the
@@ -154,7 +164,7 @@ WINDOWSUTILS_API bool CopyVariantToSArray(const VARIANT& value, SArray<MbFloatVe
 // each point through the matrix when it is given and not the identity (asked once per call).
 
 // VT_R8, VT_R4, VT_I4 or VT_VARIANT array of (x, y, z) triples. `points` is emptied and room reserved
-// for all of them first. True when SafeArrayUnaccessData succeeds.
+// for all of them first.
 WINDOWSUTILS_API bool FillMbCartPoint3DVector(const VARIANT& value, std::vector<MbCartPoint3D>& points,
                                               const MbMatrix3D* matrix);
 // VT_R8, VT_R4 or VT_VARIANT array of (x, y) pairs. The count of `points` is set to 0 with its storage
@@ -170,10 +180,10 @@ WINDOWSUTILS_API bool FillMbCartPointVector(const VARIANT& value, std::vector<Mb
 // ---------------------------------------------------------------------------------------------------
 // Point lists to values
 //
-// The list writers create a new VT_R8 vector (lower bound 0, k numbers per point, single precision
-// widened exactly) and store it in `output` without releasing what `output` held: a caller that owns a
-// value there clears it first. An empty source, more than a 32-bit count of numbers, or a failed
-// SafeArrayCreateVector give false with `output` untouched. Nothing is raised.
+// The list writers create a new VT_R8 vector (lower bound 0, 3 numbers per space point and 2 per plane
+// point, single precision widened exactly) and store it in `output` without releasing what `output`
+// held: a caller that owns a value there clears it first. An empty source, more than a 32-bit count of
+// numbers, or a failed SafeArrayCreateVector give false with `output` untouched. Nothing is raised.
 
 WINDOWSUTILS_API bool CopySArrayToVariant(const SArray<MbCartPoint3D>& points, VARIANT& output);
 WINDOWSUTILS_API bool CopySArrayToVariant(const SArray<MbFloatPoint3D>& points, VARIANT& output);
@@ -226,10 +236,12 @@ WINDOWSUTILS_API bool ResetPoints(VARIANT& value, const std::vector<MbCartPoint3
 // element cannot be coerced. True once the data were reached.
 WINDOWSUTILS_API bool CopyVariantToMbMatrix3D(const VARIANT& value, MbMatrix3D& matrix);
 // Appends one matrix per 16 numbers of a one-dimensional array (cElements minus the lower bound, a
-// multiple of 16). True when SafeArrayUnaccessData succeeds; _com_error keeps the matrices read before.
+// multiple of 16). False, `matrices` untouched, on refusal; true when SafeArrayUnaccessData succeeds.
+// _com_error keeps the matrices read before; a matrix the SArray cannot grow for is left out
+// (std::bad_alloc in the kernel's ExceptionMode).
 WINDOWSUTILS_API bool CopyVariantToSArray(const VARIANT& value, SArray<MbMatrix3D>& matrices);
 // Writes the sixteen elements as a new VT_R8 array made by SafeArrayCreate. `output` is initialised,
-// not cleared, first; false (output VT_EMPTY) when the array cannot be created.
+// not cleared, first; false (output VT_EMPTY) when the array cannot be created. Nothing is raised.
 WINDOWSUTILS_API bool MbMatrix3DToVariant(const MbMatrix3D& matrix, VARIANT& output);
 
 // ---------------------------------------------------------------------------------------------------
@@ -238,10 +250,6 @@ WINDOWSUTILS_API bool MbMatrix3DToVariant(const MbMatrix3D& matrix, VARIANT& out
 // Text crosses as one-dimensional VT_ARRAY|VT_BSTR arrays with lower bound 0. Every path takes a text up
 // to its first NUL character, whatever length a BSTR or wide string stores. Lists longer than the largest
 // signed 32-bit number cannot be written and are refused.
-
-#include <cstdlib>
-#include <functional>
-#include <new>
 
 namespace old {
 
@@ -291,7 +299,16 @@ public:
                 static_cast<WCHAR*>(std::realloc(inside ? nullptr : text, (newLength + 1) * sizeof(WCHAR)));
             if (block == nullptr)
                 throw std::bad_alloc();
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+// GCC 12 takes `source` for a pointer into the block realloc may have moved; a text from inside it went to
+// a fresh block above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuse-after-free"
+#endif
             std::char_traits<WCHAR>::copy(block, source, newLength + 1);
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+#pragma GCC diagnostic pop
+#endif
             if (inside)
                 std::free(text);
             text = block;
@@ -315,18 +332,19 @@ private:
 } // namespace old
 
 // Writes the strings' texts into a new VT_ARRAY|VT_BSTR array; a string without text buffer (or a null
-// element) gives an empty BSTR. output.parray is set to null at entry; vt and the array are stored only on success. True
-// for an empty list (nothing stored); false when the list is too long, the array cannot be created or a
-// store fails (the array is then destroyed). _com_error(E_OUTOFMEMORY) when a BSTR cannot be allocated.
+// element) gives an empty BSTR. output.parray is set to null at entry; vt and the array are stored only
+// on success. True for an empty list (nothing stored); false when the list is too long, the array cannot
+// be created or a store fails (the array is then destroyed). _com_error(E_OUTOFMEMORY) when a BSTR
+// cannot be allocated.
 WINDOWSUTILS_API bool FillBSTRSafeArray(VARIANT& output, const RPArray<old::string>& strings);
 // The same for wide strings, except that a failing store is ignored and the later strings still stored.
 WINDOWSUTILS_API void FillVectorToBSTRSafeArray(VARIANT& output, const std::vector<WideString>& strings);
 
-// Empties output and reads VT_EMPTY (nothing), VT_BSTR (one string), VT_ARRAY|VT_BSTR or VT_ARRAY|VT_VARIANT
-// (one string per element, a VARIANT through its conversion to VT_BSTR); a null BSTR gives an empty
-// string. Any other vt: true, output untouched. A null, multi-dimensional or malformed array reads as
-// empty (true). False only when the array data cannot be reached or its release fails. _com_error when
-// an element has no text form; the strings read before it stay.
+// Reads VT_EMPTY (no string), VT_BSTR (one) or VT_ARRAY|VT_BSTR or VT_ARRAY|VT_VARIANT (one string per
+// element, a VARIANT through its conversion to VT_BSTR) into output, emptied first; a null BSTR gives an
+// empty string. Any other vt: true, output untouched. A null, multi-dimensional or malformed array reads
+// as empty (true); false only when the array data cannot be reached or released. _com_error when an
+// element has no text form (the strings read before it stay); std::bad_alloc when a string cannot be made.
 WINDOWSUTILS_API bool FillStrArray(const VARIANT& input, PArray<old::string>& output);
 // The same forms into wide strings, except that a null BSTR, or a conversion giving none, is skipped.
 WINDOWSUTILS_API void FillVectorToStrArray(const VARIANT& input, std::vector<WideString>& output);

@@ -1,0 +1,2 @@
+c++ -std=c++20 main.cpp -o consumer $(pkg-config --cflags --libs windowsutils) \
+    -Wl,-rpath,"$(pkg-config --variable=libdir windowsutils)"
