@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -14,99 +15,71 @@ LOGFONTW SampleFont(LONG height) {
     font.lfHeight = height;
     font.lfOrientation = 900;
     font.lfWeight = FW_BOLD;
-    font.lfItalic = TRUE;
     std::memcpy(font.lfFaceName, u"Courier New", sizeof(u"Courier New"));
     return font;
 }
 
-TEST(GdiObjects, GetObjectWReadsWholeLogicalFontsOnly) {
-    static_assert(sizeof(LOGFONTW) == 92);
+// Each kind of object is read and deleted only by its own functions, and deleted once.
+TEST(GdiObjects, HandlesAreCheckedForTheirKind) {
+    const std::size_t fontsBefore = GdiStandIn::LiveFontCount();
+    const std::size_t contextsBefore = GdiStandIn::LiveDeviceContextCount();
     const LOGFONTW original = SampleFont(-16);
     const HFONT font = CreateFontIndirectW(&original);
-    ASSERT_NE(font, nullptr);
     const HFONT deleted = CreateFontIndirectW(&original);
-    ASSERT_TRUE(DeleteObject(deleted));
     const HDC context = CreateCompatibleDC(nullptr);
-    struct Row {
-        const char* name;
-        HGDIOBJ object;
-        int bufferSize;
-        bool withBuffer;
-        int result;
+    ASSERT_TRUE(font != nullptr && deleted != nullptr && context != nullptr);
+    EXPECT_EQ(GdiStandIn::LiveFontCount(), fontsBefore + 2);
+    EXPECT_EQ(GdiStandIn::LiveDeviceContextCount(), contextsBefore + 1);
+    EXPECT_FALSE(DeleteDC(reinterpret_cast<HDC>(deleted)));
+    EXPECT_FALSE(DeleteObject(context));
+    EXPECT_TRUE(DeleteObject(deleted));
+    EXPECT_FALSE(DeleteObject(deleted));
+    EXPECT_FALSE(DeleteObject(nullptr));
+    EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
+    // Handle, buffer size, whether a buffer is given, result.
+    const std::tuple<HGDIOBJ, int, bool, int> rows[] = {
+        {font, 92, true, 92},
+        {font, 200, true, 92},
+        {font, 91, true, 0},
+        {font, 0, false, 92},
+        {deleted, 92, true, 0},
+        {context, 92, true, 0},
+        {reinterpret_cast<HGDIOBJ>(0x1234), 92, true, 0},
+        {nullptr, 92, true, 0},
     };
-    const Row rows[] = {
-        {"exact buffer", font, 92, true, 92},
-        {"larger buffer", font, 200, true, 92},
-        {"one byte short", font, 91, true, 0},
-        {"size asked without buffer", font, 0, false, 92},
-        {"deleted font", deleted, 92, true, 0},
-        {"device context", context, 92, true, 0},
-        {"made-up handle", reinterpret_cast<HGDIOBJ>(0x1234), 92, true, 0},
-        {"null handle", nullptr, 92, true, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [object, bufferSize, withBuffer, result] : rows) {
+        SCOPED_TRACE(testing::Message() << object << ", " << bufferSize << " bytes");
         unsigned char buffer[200];
         std::memset(buffer, 0xCD, sizeof(buffer));
-        EXPECT_EQ(GetObjectW(row.object, row.bufferSize, row.withBuffer ? buffer : nullptr), row.result);
-        if (row.result != 0 && row.withBuffer) {
+        EXPECT_EQ(GetObjectW(object, bufferSize, withBuffer ? buffer : nullptr), result);
+        if (result != 0 && withBuffer) {
             EXPECT_EQ(std::memcmp(buffer, &original, sizeof(LOGFONTW)), 0);
         }
-        EXPECT_EQ(buffer[row.result], 0xCD) << "written past what was reported";
+        EXPECT_EQ(buffer[result], 0xCD) << "written past what was reported";
     }
     EXPECT_TRUE(DeleteObject(font));
     EXPECT_TRUE(DeleteDC(context));
-    EXPECT_EQ(CreateFontIndirectW(nullptr), nullptr);
-}
-
-TEST(GdiObjects, EachKindIsDeletedOnceAndByItsOwnFunction) {
-    const LOGFONTW logicalFont = SampleFont(-16);
-    const std::size_t fontsBefore = GdiStandIn::LiveFontCount();
-    const std::size_t contextsBefore = GdiStandIn::LiveDeviceContextCount();
-    const HFONT font = CreateFontIndirectW(&logicalFont);
-    const HDC context = CreateCompatibleDC(nullptr);
-    EXPECT_EQ(GdiStandIn::LiveFontCount(), fontsBefore + 1);
-    EXPECT_EQ(GdiStandIn::LiveDeviceContextCount(), contextsBefore + 1);
-
-    EXPECT_FALSE(DeleteDC(reinterpret_cast<HDC>(font)));
-    EXPECT_FALSE(DeleteObject(context));
-    EXPECT_TRUE(DeleteObject(font));
-    EXPECT_FALSE(DeleteObject(font));
-    EXPECT_TRUE(DeleteDC(context));
     EXPECT_FALSE(DeleteDC(context));
-    EXPECT_FALSE(DeleteObject(nullptr));
-
     EXPECT_EQ(GdiStandIn::LiveFontCount(), fontsBefore);
     EXPECT_EQ(GdiStandIn::LiveDeviceContextCount(), contextsBefore);
 }
 
+// Only a device context answers, and only for the resolution; settings below 1 are ignored.
 TEST(GdiObjects, DeviceContextsReportTheScreenResolution) {
     const HDC context = CreateCompatibleDC(nullptr);
     ASSERT_NE(context, nullptr);
     const LOGFONTW logicalFont = SampleFont(-16);
     const HDC font = reinterpret_cast<HDC>(CreateFontIndirectW(&logicalFont));
-    struct Row {
-        const char* name;
-        int setting;
-        HDC context;
-        int index;
-        int result;
+    // Setting, context, capability, result.
+    const std::tuple<int, HDC, int, int> rows[] = {
+        {0, context, LOGPIXELSY, 96},    {0, context, LOGPIXELSX, 96},   {120, context, LOGPIXELSY, 120},
+        {144, context, LOGPIXELSX, 144}, {-96, context, LOGPIXELSY, 96}, {120, context, 8, 0},
+        {120, font, LOGPIXELSY, 0},      {120, nullptr, LOGPIXELSY, 0},
     };
-    const Row rows[] = {
-        {"default height", 0, context, LOGPIXELSY, 96},
-        {"default width", 0, context, LOGPIXELSX, 96},
-        {"changed height", 120, context, LOGPIXELSY, 120},
-        {"changed width", 144, context, LOGPIXELSX, 144},
-        {"zero is no resolution", 0, context, LOGPIXELSY, 96},
-        {"negative is no resolution", -96, context, LOGPIXELSY, 96},
-        {"another capability", 120, context, 8, 0},
-        {"a font is no context", 120, font, LOGPIXELSY, 0},
-        {"null context", 120, nullptr, LOGPIXELSY, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        GdiStandIn::SetScreenPixelsPerInch(row.setting);
-        EXPECT_EQ(GetDeviceCaps(row.context, row.index), row.result);
+    for (const auto& [setting, device, capability, result] : rows) {
+        GdiStandIn::SetScreenPixelsPerInch(setting);
+        EXPECT_EQ(GetDeviceCaps(device, capability), result)
+            << setting << ", " << device << ", " << capability;
         GdiStandIn::SetScreenPixelsPerInch(96);
     }
     const HDC compatible = CreateCompatibleDC(context);
@@ -122,8 +95,8 @@ TEST(GdiObjects, DeviceContextsReportTheScreenResolution) {
 
 TEST(GdiObjects, ThreadsShareTheHandleTable) {
     const std::size_t fontsBefore = GdiStandIn::LiveFontCount();
-    std::vector<std::thread> threads;
     std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
     for (int thread = 0; thread < 4; ++thread)
         threads.emplace_back([thread, &mismatches] {
             for (LONG round = 0; round < 500; ++round) {

@@ -16,7 +16,11 @@ std::vector<HMODULE> LinkedModules() {
 
 class ExtensionModuleTest : public ::testing::Test {
 protected:
-    void SetUp() override { FrameworkStandIn::ResetCounts(); }
+    void SetUp() override {
+        FrameworkStandIn::ResetCounts();
+        ASSERT_TRUE(AfxInitExtensionModule(firstRecord, firstModule));
+        ASSERT_TRUE(AfxInitExtensionModule(secondRecord, secondModule));
+    }
     void TearDown() override { EXPECT_EQ(FrameworkStandIn::FirstLinkedLibrary(), nullptr); }
 
     // Distinct addresses stand for module handles; the framework never follows them.
@@ -24,67 +28,49 @@ protected:
     char second = 0;
     HMODULE firstModule = reinterpret_cast<HMODULE>(&first);
     HMODULE secondModule = reinterpret_cast<HMODULE>(&second);
+    AFX_EXTENSION_MODULE firstRecord = {};
+    AFX_EXTENSION_MODULE secondRecord = {};
 };
 
 TEST_F(ExtensionModuleTest, RegistrationTakesTheFirstHandleAndCanBeRefused) {
     AFX_EXTENSION_MODULE record = {};
     EXPECT_FALSE(AfxInitExtensionModule(record, nullptr));
-    EXPECT_FALSE(record.bInitialized);
-
     FrameworkStandIn::FailNextInitialisation();
     EXPECT_FALSE(AfxInitExtensionModule(record, firstModule));
     EXPECT_FALSE(record.bInitialized);
     EXPECT_EQ(record.hModule, nullptr);
-
-    EXPECT_TRUE(AfxInitExtensionModule(record, firstModule));
-    EXPECT_TRUE(record.bInitialized);
-    EXPECT_EQ(record.hModule, firstModule);
-    EXPECT_EQ(record.hResource, firstModule);
     // A registered record keeps its module.
     EXPECT_TRUE(AfxInitExtensionModule(record, secondModule));
-    EXPECT_EQ(record.hModule, firstModule);
-    EXPECT_EQ(FrameworkStandIn::InitialisationCount(), 4);
-
+    EXPECT_TRUE(AfxInitExtensionModule(record, firstModule));
+    EXPECT_TRUE(record.bInitialized);
+    EXPECT_EQ(record.hModule, secondModule);
+    EXPECT_EQ(record.hResource, secondModule);
+    EXPECT_EQ(FrameworkStandIn::InitialisationCount(), 6);
     AfxTermExtensionModule(record);
     EXPECT_FALSE(record.bInitialized);
-    EXPECT_EQ(FrameworkStandIn::TerminationCount(), 1);
+    AfxTermExtensionModule(firstRecord);
+    AfxTermExtensionModule(secondRecord);
+    EXPECT_EQ(FrameworkStandIn::TerminationCount(), 3);
 }
 
-TEST_F(ExtensionModuleTest, TerminationEndsOnlyItsOwnModuleLinks) {
-    AFX_EXTENSION_MODULE firstRecord = {};
-    AFX_EXTENSION_MODULE secondRecord = {};
-    ASSERT_TRUE(AfxInitExtensionModule(firstRecord, firstModule));
-    ASSERT_TRUE(AfxInitExtensionModule(secondRecord, secondModule));
+// Each new link goes first in the chain; a termination ends its own module's links, or with `all` every link.
+TEST_F(ExtensionModuleTest, TerminationEndsItsOwnModuleLinksOrAll) {
     new CDynLinkLibrary(firstRecord);
-    new CDynLinkLibrary(secondRecord);
+    auto* middle = new CDynLinkLibrary(secondRecord);
     new CDynLinkLibrary(firstRecord, TRUE);
     EXPECT_EQ(LinkedModules(), (std::vector{firstModule, secondModule, firstModule}));
     EXPECT_TRUE(FrameworkStandIn::FirstLinkedLibrary()->m_bSystem);
     EXPECT_FALSE(FrameworkStandIn::FirstLinkedLibrary()->m_pNextDLL->m_bSystem);
+    delete middle;
+    EXPECT_EQ(LinkedModules(), (std::vector{firstModule, firstModule}));
 
+    new CDynLinkLibrary(secondRecord);
     AfxTermExtensionModule(firstRecord, FALSE);
     EXPECT_EQ(LinkedModules(), std::vector{secondModule});
     // Ended already: a second termination finds nothing of its own, and leaves the others alone.
     AfxTermExtensionModule(firstRecord, FALSE);
     EXPECT_EQ(LinkedModules(), std::vector{secondModule});
-    EXPECT_EQ(FrameworkStandIn::TerminationCount(), 2);
-
-    AfxTermExtensionModule(secondRecord, FALSE);
-}
-
-TEST_F(ExtensionModuleTest, TerminationOfAllEndsEveryLinkAndDeletingUnlinks) {
-    AFX_EXTENSION_MODULE firstRecord = {};
-    AFX_EXTENSION_MODULE secondRecord = {};
-    ASSERT_TRUE(AfxInitExtensionModule(firstRecord, firstModule));
-    ASSERT_TRUE(AfxInitExtensionModule(secondRecord, secondModule));
     new CDynLinkLibrary(firstRecord);
-    auto* middle = new CDynLinkLibrary(secondRecord);
-    new CDynLinkLibrary(firstRecord);
-
-    delete middle;
-    EXPECT_EQ(LinkedModules(), (std::vector{firstModule, firstModule}));
-
-    new CDynLinkLibrary(secondRecord);
     AfxTermExtensionModule(secondRecord, TRUE);
     EXPECT_TRUE(LinkedModules().empty());
 }
