@@ -17,11 +17,13 @@ ensure_packages() {
 }
 
 native_packages=(cmake make g++ libgtest-dev libgmock-dev pkg-config)
+# The Windows build: the cross compiler, GoogleTest's sources, Wine to run the tests and the fonts they meet.
+windows_packages=(g++-mingw-w64-x86-64 googletest wine64 wine fonts-liberation)
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
   local dir=$1
   shift
-  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$dir" -j"$jobs"
+  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null &&
+    cmake --build "$dir" -j"$jobs"
 }

@@ -67,8 +67,8 @@ TEST(MatrixReaders, TakeSixteenNumbersRowByRowFromAcceptedForms) {
 TEST(MatrixReaders, KeepTheMatrixWhenAnElementCannotBeCoerced) {
     std::vector<_variant_t> elements(32, _variant_t(0.5F));
     elements[1] = _variant_t(3L);
-    elements[2] = _variant_t(u"2.5");
-    elements[20] = _variant_t(u"x");
+    elements[2] = _variant_t(OLESTR("2.5"));
+    elements[20] = _variant_t(OLESTR("x"));
     _variant_t value = TestSupport::VariantArray(elements);
     SArray<MbMatrix3D> matrices;
     ExpectComError(DISP_E_TYPEMISMATCH, [&] { CopyVariantToSArray(value, matrices); });
@@ -77,7 +77,7 @@ TEST(MatrixReaders, KeepTheMatrixWhenAnElementCannotBeCoerced) {
     EXPECT_EQ(matrices[0][2], 2.5);
 
     elements.resize(16);
-    elements[15] = _variant_t(u"x");
+    elements[15] = _variant_t(OLESTR("x"));
     _variant_t single = TestSupport::VariantArray(elements);
     MbMatrix3D matrix;
     ExpectComError(DISP_E_TYPEMISMATCH, [&] { CopyVariantToMbMatrix3D(single, matrix); });
@@ -90,7 +90,7 @@ TEST(MatrixWriter, WritesSixteenDoublesThatAreReadBackBitForBit) {
     MbMatrix3D matrix = MbMatrix3D::RotationZ(0.3);
     matrix.SetElement(3, 0, -0.0);
     matrix.SetElement(0, 3, 5e-324);
-    const _variant_t text(u"kept");
+    const _variant_t text(OLESTR("kept"));
     VARIANT output = text; // initialised, not cleared: the string stays with its owner
     ASSERT_TRUE(MbMatrix3DToVariant(matrix, output));
     ASSERT_EQ(output.vt, VT_ARRAY | VT_R8);

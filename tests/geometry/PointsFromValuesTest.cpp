@@ -218,7 +218,8 @@ TEST(PointReaders, PrepareTheirOutputAsEachDefines) {
 }
 
 TEST(PointReaders, ConvertElementsExactlyAndStopAtTheFirstThatFails) {
-    _variant_t mixed = TestSupport::VariantArray({_variant_t(short{1}), _variant_t(u"2"), _variant_t(3.0)});
+    _variant_t mixed =
+        TestSupport::VariantArray({_variant_t(short{1}), _variant_t(OLESTR("2")), _variant_t(3.0)});
     SArray<MbCartPoint3D> space;
     ASSERT_TRUE(CopyVariantToSArray(mixed, space, true));
     EXPECT_EQ(Flatten(space), (std::vector<double>{1, 2, 3}));
@@ -233,7 +234,7 @@ TEST(PointReaders, ConvertElementsExactlyAndStopAtTheFirstThatFails) {
     EXPECT_EQ(vectors.Count(), 0u);
 
     // The points before the one that fails stay in the emptied output.
-    _variant_t text = TestSupport::VariantArray({1.0, 2.0, 3.0, 4.0, _variant_t(u"x"), 6.0});
+    _variant_t text = TestSupport::VariantArray({1.0, 2.0, 3.0, 4.0, _variant_t(OLESTR("x")), 6.0});
     std::vector<MbCartPoint3D> read(5);
     ExpectComError(DISP_E_TYPEMISMATCH, [&] { FillMbCartPoint3DVector(text, read, nullptr); });
     EXPECT_EQ(Flatten(read), (std::vector<double>{1, 2, 3}));

@@ -53,7 +53,7 @@ TEST(TransformPoints, StoreIntoVariantElementsByTheDoubleAssignment) {
     ExpectNumber(elements[2], VT_R8, 33);
 
     // Text in the second point: the first point is written, the rest keep their contents.
-    _variant_t text = TestSupport::VariantArray({1.0, 1.0, 1.0, 1.0, _variant_t(u"x"), 1.0});
+    _variant_t text = TestSupport::VariantArray({1.0, 1.0, 1.0, 1.0, _variant_t(OLESTR("x")), 1.0});
     ExpectComError(DISP_E_TYPEMISMATCH, [&] { TransformPoints(text, shift); });
     const std::vector<VARIANT> after = ElementsOf<VARIANT>(text);
     EXPECT_EQ(after[2].dblVal, 4.0);
@@ -84,8 +84,8 @@ TEST(ResetPoints, OverwriteTheLeadingPointsOfLargeEnoughArrays) {
         ExpectUnlocked(value);
     }
     // A string element is freed and becomes VT_R8; elements past the points stay as they were.
-    _variant_t mixed = TestSupport::VariantArray(
-        {_variant_t(u"text"), 0.0, 0.0, _variant_t(7L), 0.0, 0.0, _variant_t(u"kept"), 0.0, 0.0});
+    _variant_t mixed = TestSupport::VariantArray({_variant_t(OLESTR("text")), 0.0, 0.0, _variant_t(7L), 0.0,
+                                                  0.0, _variant_t(OLESTR("kept")), 0.0, 0.0});
     ASSERT_TRUE(ResetPoints(mixed, two));
     const std::vector<VARIANT> elements = ElementsOf<VARIANT>(mixed);
     ExpectNumber(elements[0], VT_R8, 1);

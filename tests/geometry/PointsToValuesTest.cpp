@@ -60,7 +60,7 @@ const ListWriter listWriters[] = {
 
 // The output shares a string with its owner: a writer neither frees it nor, without points, touches it.
 TEST(PointWriters, WriteAFreshVectorOfDoublesOrNothingForNoPoints) {
-    const _variant_t text(u"kept");
+    const _variant_t text(OLESTR("kept"));
     for (const ListWriter& write : listWriters) {
         VARIANT output = text;
         EXPECT_FALSE(write(output, false));
@@ -155,7 +155,7 @@ TEST(SinglePoints, GoOutAsBoundedArraysAndComeBackFromTheirFirstTwoElements) {
         EXPECT_EQ(point, row.point) << row.name;
         ExpectUnlocked(row.value);
     }
-    _variant_t text = TestSupport::VariantArray({_variant_t(1.0), _variant_t(u"x")});
+    _variant_t text = TestSupport::VariantArray({_variant_t(1.0), _variant_t(OLESTR("x"))});
     MbCartPoint point;
     ExpectComError(DISP_E_TYPEMISMATCH, [&] { TransformVariantToMbCartPoint(point, text); });
     EXPECT_EQ(point.x, 1.0);

@@ -1,6 +1,7 @@
 #include <WindowsUtils.h>
 
 #include "support/ArrayValues.h"
+#include "support/Platform.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,17 @@ _variant_t Raw(VARTYPE vt, LONGLONG bits = 0) {
     value.vt = vt;
     value.llVal = bits;
     return _variant_t(value, false);
+}
+
+// Wine copies the bits between signed and unsigned integer types of the same width, where Windows (and
+// the stand-in) report DISP_E_OVERFLOW: under Wine such a row is accepted with these contents instead.
+template <class Element>
+ReadRow<Element> SameWidthOverflow(ReadRow<Element> row, std::vector<Element> underWine) {
+    if (TestSupport::RunningUnderWine()) {
+        row.outcome = Accepted;
+        row.after = std::move(underWine);
+    }
+    return row;
 }
 
 template <class Element>
@@ -109,7 +121,7 @@ TEST(SArrayReaders, Double) {
         {"scalar appends", _variant_t(2.5), {1}, Accepted, {1, 2.5}},
         {"variant array appends coerced", VariantArray({3L, 2.5f, true}), {7}, Accepted, {7, 3, 2.5, -1}},
         {"uncoercible third element",
-         VariantArray({1L, 2.0, u"x", 4.0}),
+         VariantArray({1L, 2.0, OLESTR("x"), 4.0}),
          {7},
          DISP_E_TYPEMISMATCH,
          {7, 1, 2}},
@@ -131,11 +143,12 @@ TEST(SArrayReaders, LongTakesAny32BitInteger) {
         {"VT_UI4 bits", Typed<ULONG>(VT_UI4, {4294967295u, 7}), {}, Accepted, {-1, 7}},
         {"VT_UINT bits", Typed<UINT>(VT_UINT, {0x80000000u}), {}, Accepted, {INT32_MIN}},
         {"VT_INT", Typed<INT>(VT_INT, {-5}), {}, Accepted, {-5}},
-        {"scalar VT_UI4 in range", _variant_t(7u, VT_UI4), {1}, Accepted, {1, 7}},
-        {"scalar VT_UI4 overflows VT_I4", _variant_t(4294967295u, VT_UI4), {1}, DISP_E_OVERFLOW, {1}},
+        {"scalar VT_UI4 in range", Raw(VT_UI4, 7), {1}, Accepted, {1, 7}},
+        SameWidthOverflow<long>(
+            {"scalar VT_UI4 overflows VT_I4", Raw(VT_UI4, 4294967295), {1}, DISP_E_OVERFLOW, {1}}, {1, -1}),
         {"scalar VT_INT", _variant_t(-3), {}, Accepted, {-3}},
         {"null integer array is a scalar", Raw(VT_ARRAY | VT_UINT), {1}, DISP_E_TYPEMISMATCH, {1}},
-        {"variant array rounds half to even", VariantArray({2.5, u"12"}), {}, Accepted, {2, 12}},
+        {"variant array rounds half to even", VariantArray({2.5, OLESTR("12")}), {}, Accepted, {2, 12}},
         {"VT_ARRAY|VT_I2", Typed<SHORT>(VT_I2, {1}), {1}, Refused, {1}},
         {"bare VT_VARIANT", Raw(VT_VARIANT), {1}, Refused, {1}},
         {"scalar VT_R8", _variant_t(1.0), {1}, Refused, {1}},
@@ -149,7 +162,8 @@ TEST(SArrayReaders, BytesBooleansAndFloats) {
         {"VT_I1 bits", Typed<CHAR>(VT_I1, {-1, 5}), {}, Accepted, {255, 5}},
         {"scalar VT_UI1", _variant_t(BYTE{200}), {1}, Accepted, {1, 200}},
         {"scalar VT_I1", _variant_t('\x05'), {}, Accepted, {5}},
-        {"scalar VT_I1 -1 overflows", _variant_t('\xff'), {1}, DISP_E_OVERFLOW, {1}},
+        SameWidthOverflow<unsigned char>(
+            {"scalar VT_I1 -1 overflows", _variant_t('\xff'), {1}, DISP_E_OVERFLOW, {1}}, {1, 255}),
         {"null VT_UI1 array", Raw(VT_ARRAY | VT_UI1), {1}, Refused, {1}},
         {"variant 300 overflows", VariantArray({3L, 300L}), {}, DISP_E_OVERFLOW, {3}},
     };
@@ -176,22 +190,26 @@ TEST(VectorReaders, IntegersAppendBitsOrCoerced) {
         {"VT_I4 appended", Typed<LONG>(VT_I4, {1, 2, 3}), {9}, Accepted, {9, 1, 2, 3}},
         {"VT_UI4 bits", Typed<ULONG>(VT_UI4, {4294967295u}), {}, Accepted, {-1}},
         {"scalar VT_UINT", _variant_t(7u), {}, Accepted, {7}},
-        {"scalar VT_UI4 overflows", _variant_t(4294967295u, VT_UI4), {9}, DISP_E_OVERFLOW, {9}},
+        SameWidthOverflow<int>(
+            {"scalar VT_UI4 overflows", Raw(VT_UI4, 4294967295), {9}, DISP_E_OVERFLOW, {9}}, {9, -1}),
         {"null integer array is a scalar", Raw(VT_ARRAY | VT_INT), {9}, DISP_E_TYPEMISMATCH, {9}},
-        {"variant array", VariantArray({2.5, u"-4"}), {9}, Accepted, {9, 2, -4}},
+        {"variant array", VariantArray({2.5, OLESTR("-4")}), {9}, Accepted, {9, 2, -4}},
         {"bare VT_VARIANT", Raw(VT_VARIANT), {9}, Refused, {9}},
         {"scalar VT_I2", _variant_t(short{3}), {9}, Refused, {9}},
     };
     ExpectReads<std::vector<int>>(ints);
     const ReadRow<unsigned int> unsignedInts[] = {
         {"VT_I4 -1 bits", Typed<LONG>(VT_I4, {-1}), {}, Accepted, {4294967295u}},
-        {"scalar VT_I4 -1 overflows", _variant_t(-1L), {5}, DISP_E_OVERFLOW, {5}},
-        {"variant element -1 overflows", VariantArray({5L, -1L}), {}, DISP_E_OVERFLOW, {5}},
+        SameWidthOverflow<unsigned int>(
+            {"scalar VT_I4 -1 overflows", _variant_t(-1L), {5}, DISP_E_OVERFLOW, {5}}, {5, 4294967295u}),
+        SameWidthOverflow<unsigned int>(
+            {"variant element -1 overflows", VariantArray({5L, -1L}), {}, DISP_E_OVERFLOW, {5}},
+            {5, 4294967295u}),
     };
     ExpectReads<std::vector<unsigned int>>(unsignedInts);
     const ReadRow<long> longs[] = {
         {"VT_UINT sign-extended", Typed<UINT>(VT_UINT, {0xFFFFFFFFu}), {1}, Accepted, {1, -1}},
-        {"variant VT_UI4", VariantArray({_variant_t(7u, VT_UI4)}), {}, Accepted, {7}},
+        {"variant VT_UI4", VariantArray({Raw(VT_UI4, 7)}), {}, Accepted, {7}},
     };
     ExpectReads<std::vector<long>>(longs);
 }
@@ -240,7 +258,7 @@ TEST(VectorReaders, DoublesBytesAndBooleans) {
         {"scalar boolVal 1", Raw(VT_BOOL, 1), {}, Accepted, {true}},
         // Converted values count only as VARIANT_TRUE; taken as they stand, any non-zero value.
         {"variant array",
-         VariantArray({Raw(VT_BOOL, 1), 2L, 0L, u"True"}),
+         VariantArray({Raw(VT_BOOL, 1), 2L, 0L, OLESTR("True")}),
          {},
          Accepted,
          {true, true, false, true}},

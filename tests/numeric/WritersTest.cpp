@@ -78,7 +78,7 @@ TEST(Writers, PutEveryElementIntoAFreshArray) {
         VARIANT target;
         VariantInit(&target);
         target.vt = VT_BSTR;
-        target.bstrVal = SysAllocString(u"held");
+        target.bstrVal = SysAllocString(OLESTR("held"));
         const BSTR held = target.bstrVal;
         const std::optional<bool> result = row.write(target, false);
         EXPECT_NE(result, std::optional<bool>(false));

@@ -75,9 +75,11 @@ HRESULT copyContent(const VARIANT& source, VARIANT* copy) {
     HRESULT result = S_OK;
     if ((source.vt & VT_ARRAY) != 0)
         result = SafeArrayCopy(source.parray, &copy->parray);
-    else if (source.vt == VT_BSTR)
-        result = copyString(source.bstrVal, &copy->bstrVal);
-    else if (source.vt == VT_DISPATCH)
+    else if (source.vt == VT_BSTR) {
+        // A VARIANT's null BSTR is copied as an empty one, unlike an element of a BSTR array.
+        copy->bstrVal = duplicateString(source.bstrVal);
+        result = copy->bstrVal != nullptr ? S_OK : E_OUTOFMEMORY;
+    } else if (source.vt == VT_DISPATCH)
         addReference(source.pdispVal);
     else if (source.vt == VT_UNKNOWN)
         addReference(source.punkVal);

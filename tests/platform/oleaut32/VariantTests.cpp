@@ -6,62 +6,54 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <tuple>
 
 namespace {
 
-VARIANT holding(VARTYPE vt) {
-    VARIANT value;
-    VariantInit(&value);
+VARIANT Holding(VARTYPE vt) {
+    VARIANT value{};
     value.vt = vt;
     return value;
 }
 
-VARIANT holdingString(const OLECHAR* text, UINT length) {
-    VARIANT value = holding(VT_BSTR);
-    value.bstrVal = SysAllocStringLen(text, length);
+// An array of one VARIANT element, left empty.
+VARIANT HoldingArray() {
+    VARIANT value = Holding(VT_ARRAY | VT_VARIANT);
+    value.parray = SafeArrayCreateVector(VT_VARIANT, 0, 1);
     return value;
 }
 
-// An array of one VARIANT element holding a copy of the given value, which is cleared.
-VARIANT holdingArrayOf(VARIANT element) {
-    VARIANT value = holding(VT_ARRAY | VT_VARIANT);
-    value.parray = SafeArrayCreateVector(VT_VARIANT, 0, 1);
-    LONG index = 0;
-    SafeArrayPutElement(value.parray, &index, &element);
-    VariantClear(&element);
-    return value;
+VARIANT& FirstElement(const VARIANT& array) {
+    return *static_cast<VARIANT*>(array.parray->pvData);
 }
 
 TEST(Variant, ClearReleasesOwnedContentOnly) {
     CountingObject object;
-    VARIANT dispatch = holding(VT_DISPATCH);
-    dispatch.pdispVal = &object;
-    struct Case {
-        const char* name;
-        VARIANT value;
-        LONG referencesAfterClear;
-    };
     IDispatch* reference = &object;
-    VARIANT byReference = holding(VT_BYREF | VT_DISPATCH);
+    VARIANT byReference = Holding(VT_BYREF | VT_DISPATCH);
     byReference.ppdispVal = &reference;
+    // The interface and the array hold a reference each.
     object.AddRef();
-    VARIANT nested = holdingArrayOf(dispatch);
-    object.AddRef();
-    VARIANT unknown = holding(VT_UNKNOWN);
+    VARIANT unknown = Holding(VT_UNKNOWN);
     unknown.punkVal = &object;
-    Case cases[] = {
+    object.AddRef();
+    const VARIANT nested = HoldingArray();
+    FirstElement(nested).vt = VT_DISPATCH;
+    FirstElement(nested).pdispVal = &object;
+    VARIANT text = Holding(VT_BSTR);
+    text.bstrVal = SysAllocString(u"text");
+    const std::tuple<const char*, VARIANT, LONG> rows[] = {
         {"by reference", byReference, 3},
         {"interface", unknown, 2},
         {"array of VARIANTs", nested, 1},
-        {"string", holdingString(u"text", 4), 1},
-        {"null array", holding(VT_ARRAY | VT_R8), 1},
-        {"decimal", holding(VT_DECIMAL), 1},
+        {"string", text, 1},
+        {"null array", Holding(VT_ARRAY | VT_R8), 1},
+        {"decimal", Holding(VT_DECIMAL), 1},
     };
-    for (Case& row : cases) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(VariantClear(&row.value), S_OK);
-        EXPECT_EQ(row.value.vt, VT_EMPTY);
-        EXPECT_EQ(object.references(), row.referencesAfterClear);
+    for (auto [name, value, references] : rows) {
+        EXPECT_EQ(VariantClear(&value), S_OK) << name;
+        EXPECT_EQ(value.vt, VT_EMPTY) << name;
+        EXPECT_EQ(object.references(), references) << name;
     }
 }
 
@@ -69,8 +61,8 @@ TEST(Variant, UnknownTypesAreRefused) {
     for (VARTYPE vt :
          std::initializer_list<VARTYPE>{VT_ARRAY, VT_ARRAY | VT_NULL, VT_VARIANT, 15, VT_VECTOR | VT_I4,
                                         VT_RECORD, VT_BYREF | VT_EMPTY, VT_RESERVED | VT_I4, 0x7FFF}) {
-        VARIANT value = holding(vt);
-        VARIANT copy = holding(VT_I4);
+        VARIANT value = Holding(vt);
+        VARIANT copy = Holding(VT_I4);
         EXPECT_EQ(VariantClear(&value), DISP_E_BADVARTYPE) << vt;
         EXPECT_EQ(value.vt, vt);
         EXPECT_EQ(VariantCopy(&copy, &value), DISP_E_BADVARTYPE) << vt;
@@ -78,61 +70,55 @@ TEST(Variant, UnknownTypesAreRefused) {
     }
     SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, 1);
     LONG index = 0;
-    VARIANT bad = holding(VT_ARRAY);
+    VARIANT bad = Holding(VT_ARRAY);
     EXPECT_EQ(SafeArrayPutElement(array, &index, &bad), DISP_E_BADVARTYPE);
     EXPECT_EQ(SafeArrayDestroy(array), S_OK);
     EXPECT_EQ(VariantClear(nullptr), E_INVALIDARG);
     EXPECT_EQ(VariantCopy(nullptr, &bad), E_INVALIDARG);
-}
 
-TEST(Variant, ClearingALockedArrayEmptiesTheVariantAndKeepsTheArray) {
-    VARIANT value = holding(VT_ARRAY | VT_R8);
-    SAFEARRAY* array = value.parray = SafeArrayCreateVector(VT_R8, 0, 1);
+    // A locked array stays, but the VARIANT that held it is emptied all the same.
+    VARIANT locked = Holding(VT_ARRAY | VT_R8);
+    array = locked.parray = SafeArrayCreateVector(VT_R8, 0, 1);
     ASSERT_EQ(SafeArrayLock(array), S_OK);
-    EXPECT_EQ(VariantClear(&value), DISP_E_ARRAYISLOCKED);
-    EXPECT_EQ(value.vt, VT_EMPTY);
-    LONG index = 0;
-    double number = 2.5;
-    EXPECT_EQ(SafeArrayPutElement(array, &index, &number), S_OK);
+    EXPECT_EQ(VariantClear(&locked), DISP_E_ARRAYISLOCKED);
+    EXPECT_EQ(locked.vt, VT_EMPTY);
     EXPECT_EQ(SafeArrayUnlock(array), S_OK);
     EXPECT_EQ(SafeArrayDestroy(array), S_OK);
 }
 
+// Copies own what they hold: strings by byte length, interfaces by reference, arrays element by
+// element; the destination's old content is released.
 TEST(Variant, CopyIsDeep) {
     CountingObject object;
-    VARIANT dispatch = holding(VT_DISPATCH);
+    VARIANT dispatch = Holding(VT_DISPATCH);
     dispatch.pdispVal = &object;
-
+    VARIANT text = Holding(VT_BSTR);
+    text.bstrVal = SysAllocStringLen(u"a\0b", 3);
     VARIANT copy = dispatch;
     object.AddRef();
-    VARIANT text = holdingString(u"a\0b", 3);
-    // The destination's interface is released before it takes the copy.
     ASSERT_EQ(VariantCopy(&copy, &text), S_OK);
     EXPECT_EQ(object.references(), 1);
     EXPECT_NE(copy.bstrVal, text.bstrVal);
     EXPECT_EQ(SysStringByteLen(copy.bstrVal), 6u);
-    EXPECT_EQ(std::memcmp(copy.bstrVal, u"a\0b", 6), 0);
-
+    EXPECT_EQ(std::memcmp(copy.bstrVal, u"a\0b", 8), 0);
     ASSERT_EQ(VariantCopy(&copy, &dispatch), S_OK);
+    EXPECT_EQ(VariantCopy(&copy, &copy), S_OK);
     EXPECT_EQ(copy.pdispVal, &object);
     EXPECT_EQ(object.references(), 2);
-    EXPECT_EQ(VariantCopy(&copy, &copy), S_OK);
-    EXPECT_EQ(object.references(), 2);
 
-    object.AddRef();
-    VARIANT nested = holdingArrayOf(dispatch);
-    EXPECT_EQ(object.references(), 3);
-    // The nested element is copied (one more reference), the destination's interface released.
-    ASSERT_EQ(VariantCopy(&copy, &nested), S_OK);
-    EXPECT_EQ(object.references(), 3);
-    EXPECT_EQ(copy.vt, VT_ARRAY | VT_VARIANT);
-    EXPECT_NE(copy.parray, nested.parray);
-    ASSERT_EQ(VariantCopy(static_cast<VARIANT*>(copy.parray->pvData), &text), S_OK);
-    EXPECT_EQ(object.references(), 2);
-    EXPECT_EQ(VariantClear(&nested), S_OK);
+    // A null BSTR is copied as an empty one, also as an element of a VARIANT array.
+    VARIANT array = HoldingArray();
+    FirstElement(array).vt = VT_BSTR;
+    ASSERT_EQ(VariantCopy(&copy, &array), S_OK);
     EXPECT_EQ(object.references(), 1);
-
-    VARIANT byReference = holding(VT_BYREF | VT_BSTR);
+    EXPECT_NE(copy.parray, array.parray);
+    EXPECT_NE(FirstElement(copy).bstrVal, nullptr);
+    EXPECT_EQ(VariantClear(&array), S_OK);
+    const VARIANT nullText = Holding(VT_BSTR);
+    ASSERT_EQ(VariantCopy(&copy, &nullText), S_OK);
+    ASSERT_NE(copy.bstrVal, nullptr);
+    EXPECT_EQ(SysStringLen(copy.bstrVal), 0u);
+    VARIANT byReference = Holding(VT_BYREF | VT_BSTR);
     byReference.pbstrVal = &text.bstrVal;
     ASSERT_EQ(VariantCopy(&copy, &byReference), S_OK);
     EXPECT_EQ(copy.pbstrVal, &text.bstrVal);

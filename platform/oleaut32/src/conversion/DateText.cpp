@@ -21,7 +21,11 @@ std::u16string widen(const std::string& text) {
 }
 
 std::u16string twoDigits(long long value) {
-    return widen((value < 10 ? "0" : "") + std::to_string(value));
+    // Padded by insertion: GCC 12 at -O3 takes a literal + std::string for an overlapping copy.
+    std::string digits = std::to_string(value);
+    if (value < 10)
+        digits.insert(digits.begin(), '0');
+    return widen(digits);
 }
 
 std::u16string formatDay(const year_month_day& date) {
