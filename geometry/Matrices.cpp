@@ -23,6 +23,16 @@ MatrixElements ReadMatrixElements(const ElementType<Form>* numbers) {
     return elements;
 }
 
+// Fills a matrix from the flat form of one matrix at `numbers`. Stored doubles go straight in; other
+// forms are gathered first, so that a coercion that fails leaves the matrix as it was.
+template <VARTYPE Form>
+void FillMatrix(MbMatrix3D& matrix, const ElementType<Form>* numbers) {
+    if constexpr (Form == VT_R8)
+        matrix.SetElements(numbers);
+    else
+        matrix.SetElements(ReadMatrixElements<Form>(numbers).data());
+}
+
 template <class Visit>
 void WithMatrixForm(VARTYPE element, Visit visit) {
     WithElementType<VT_R8, VT_R4, VT_VARIANT>(element, visit);
@@ -40,15 +50,13 @@ bool CopyVariantToMbMatrix3D(const VARIANT& value, MbMatrix3D& matrix) {
     LockedData data(value.parray);
     if (!data)
         return false;
-    MatrixElements elements{};
+    // Written directly, so the classification is marked stale.
     WithMatrixForm(accepted->element, [&](auto form) {
         constexpr VARTYPE Form = decltype(form)::value;
-        elements = ReadMatrixElements<Form>(data.Elements<const ElementType<Form>>());
+        FillMatrix<Form>(matrix, data.Elements<const ElementType<Form>>());
     });
     // Once the data were reached, the matrix is read whatever the release gives.
     data.Release();
-    // Written directly, so the classification is marked stale.
-    matrix.SetElements(elements.data());
     return true;
 }
 
@@ -64,7 +72,7 @@ bool CopyVariantToSArray(const VARIANT& value, SArray<MbMatrix3D>& matrices) {
         constexpr VARTYPE Form = decltype(form)::value;
         const auto* numbers = data.Elements<const ElementType<Form>>();
         for (LONG group = 0; group < checked.size / elementCount; ++group, numbers += elementCount) {
-            working.SetElements(ReadMatrixElements<Form>(numbers).data());
+            FillMatrix<Form>(working, numbers);
             // A matrix the array cannot take is left out.
             matrices.AppendRecord(working);
         }

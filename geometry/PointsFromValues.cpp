@@ -3,7 +3,9 @@
 // number of coordinates each point takes from the array.
 #include "geometry/FlatPointLayout.h"
 
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 
 using namespace WindowsUtils;
 
@@ -90,12 +92,55 @@ void ReadPointsInto(SArray<Point>& output, const ElementType<Form>* numbers, LON
     }
 }
 
-// Into a vector by push-back, into the room reserved for all points.
+// The points of the array, each made (and carried through the step) when it is read: a vector appends a
+// whole run of them in one insert, without a capacity test per point.
+template <class Point, int k, VARTYPE Form, class Step>
+class PointSequence {
+public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Point;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const Point*;
+    using reference = Point;
+
+    PointSequence(const ElementType<Form>* numbers, const Step& step) noexcept
+        : numbers_(numbers), step_(&step) {}
+
+    Point operator*() const {
+        Point point = ReadPoint<Point, k, Form>(numbers_);
+        (*step_)(point);
+        return point;
+    }
+    PointSequence& operator++() noexcept {
+        numbers_ += k;
+        return *this;
+    }
+    PointSequence operator++(int) noexcept {
+        PointSequence before = *this;
+        ++*this;
+        return before;
+    }
+    bool operator==(const PointSequence& other) const noexcept { return numbers_ == other.numbers_; }
+
+private:
+    const ElementType<Form>* numbers_;
+    const Step* step_;
+};
+
+// Into a vector, into the room reserved for all points. A coerced VARIANT may throw part-way, and the
+// points before it stay stored: those are pushed back one by one. Plain numbers cannot fail and are
+// appended in one insert.
 template <class Point, int k, VARTYPE Form, class Step>
 void ReadPointsInto(std::vector<Point>& output, const ElementType<Form>* numbers, LONG pointCount,
                     Step step) {
-    ReadPoints<Point, k, Form>(numbers, pointCount, step,
-                               [&output](const Point& point) { output.push_back(point); });
+    if constexpr (Form == VT_VARIANT) {
+        ReadPoints<Point, k, Form>(numbers, pointCount, step,
+                                   [&output](const Point& point) { output.push_back(point); });
+    } else {
+        using Sequence = PointSequence<Point, k, Form, Step>;
+        output.insert(output.end(), Sequence(numbers, step),
+                      Sequence(numbers + std::ptrdiff_t{k} * pointCount, step));
+    }
 }
 
 template <class Point, class Output, class Matrix>

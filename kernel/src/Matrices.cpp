@@ -1,5 +1,7 @@
 #include <gkern/Matrices.h>
+#include <gkern/Points.h>
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +36,36 @@ std::uint8_t CachedClassification(std::atomic_ref<std::uint8_t> flagByte, const 
         flagByte.store(flag, std::memory_order_relaxed);
     }
     return flag;
+}
+
+// The image of a point under an order × order matrix, order = dimension + 1, the point being the row
+// (coordinates, 1) multiplied from the left. The result is divided by its weight when the matrix has
+// perspective terms, unless the weight is 0: a point sent to infinity keeps its undivided image.
+template <std::size_t dimension>
+std::array<double, dimension> Image(const std::array<double, dimension>& point, const double* element,
+                                    std::uint8_t flag) {
+    constexpr std::size_t order = dimension + 1;
+    std::array<double, dimension> image{};
+    // Moving point clouds is the common case: no products with the unit block.
+    if (flag == MatrixFlag::translation) {
+        for (std::size_t column = 0; column < dimension; ++column)
+            image[column] = point[column] + element[dimension * order + column];
+        return image;
+    }
+    for (std::size_t column = 0; column < dimension; ++column) {
+        image[column] = element[dimension * order + column];
+        for (std::size_t row = 0; row < dimension; ++row)
+            image[column] += point[row] * element[row * order + column];
+    }
+    if ((flag & MatrixFlag::perspective) == 0)
+        return image;
+    double weight = element[dimension * order + dimension];
+    for (std::size_t row = 0; row < dimension; ++row)
+        weight += point[row] * element[row * order + dimension];
+    if (weight != 0.0)
+        for (double& coordinate : image)
+            coordinate /= weight;
+    return image;
 }
 
 } // namespace
@@ -104,4 +136,25 @@ MbMatrix& MbMatrix::Init() {
 
 std::uint8_t MbMatrix::CheckFlag() const {
     return CachedClassification<3>(FlagByte(), Data());
+}
+
+MbCartPoint& MbCartPoint::Transform(const MbMatrix& matrix) {
+    const std::uint8_t flag = matrix.CheckFlag();
+    if (flag != MatrixFlag::identity) {
+        const auto image = Image<2>({x, y}, matrix.Data(), flag);
+        x = image[0];
+        y = image[1];
+    }
+    return *this;
+}
+
+MbCartPoint3D& MbCartPoint3D::Transform(const MbMatrix3D& matrix) {
+    const std::uint8_t flag = matrix.CheckFlag();
+    if (flag != MatrixFlag::identity) {
+        const auto image = Image<3>({x, y, z}, matrix.Data(), flag);
+        x = image[0];
+        y = image[1];
+        z = image[2];
+    }
+    return *this;
 }

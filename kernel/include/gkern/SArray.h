@@ -45,15 +45,9 @@ public:
 
     // Appends a copy of the whole record; the new slot, or null when the array could not grow.
     T* AppendRecord(const T& value) {
-        // The value may lie in the block that growing releases.
-        alignas(T) std::byte record[sizeof(T)];
-        std::memcpy(record, static_cast<const void*>(&value), sizeof(T));
-        if (count == capacity && !SetCapacity(capacity + gkern::GrowthIncrement(count, growthStep), false))
-            return nullptr;
-        T* slot = storage + count;
-        std::memcpy(static_cast<void*>(slot), record, sizeof(T));
-        ++count;
-        return slot;
+        if (count == capacity)
+            return AppendGrowing(value);
+        return AppendInPlace(&value);
     }
 
     // Moves to a block of newCapacity slots, keeping the leading elements unless clear is set. A block
@@ -83,6 +77,22 @@ public:
 
 private:
     static constexpr std::size_t alignment = 16;
+
+    T* AppendInPlace(const void* record) {
+        T* slot = storage + count;
+        std::memcpy(static_cast<void*>(slot), record, sizeof(T));
+        ++count;
+        return slot;
+    }
+
+    // The value may lie in the block that growing releases: it is copied aside first.
+    T* AppendGrowing(const T& value) {
+        alignas(T) std::byte record[sizeof(T)];
+        std::memcpy(record, static_cast<const void*>(&value), sizeof(T));
+        if (!SetCapacity(capacity + gkern::GrowthIncrement(count, growthStep), false))
+            return nullptr;
+        return AppendInPlace(record);
+    }
 
     // False, with nothing changed, when the block is beyond the size limit or the heap has none.
     bool Reallocate(std::uint64_t newCapacity, bool clear) {
