@@ -12,7 +12,6 @@
 #include <array>
 #include <cstddef>
 #include <span>
-#include <tuple>
 #include <type_traits>
 
 namespace WindowsUtils {
@@ -122,7 +121,10 @@ Point ReadPoint(const ElementType<Form>* numbers) {
     std::array<ElementType<Traits::coordinateType>, Traits::dimension> coordinates{};
     for (int c = 0; c < k; ++c)
         coordinates[c] = ReadNumber<Traits::coordinateType, Form>(numbers[c]);
-    return std::apply(&Traits::Make, coordinates);
+    if constexpr (Traits::dimension == 3)
+        return Traits::Make(coordinates[0], coordinates[1], coordinates[2]);
+    else
+        return Traits::Make(coordinates[0], coordinates[1]);
 }
 
 // The coordinates of a point, widened to 64 bits.
