@@ -15,8 +15,9 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "support/DispatchObject.h"
+
 #include <array>
-#include <atomic>
 #include <limits>
 #include <cstddef>
 #include <cstdint>
@@ -40,41 +41,14 @@ inline void ConsumeInto(FuzzedDataProvider& input, void* to, std::size_t size) {
 
 // A dispatch object that is no font. It deletes itself at its last Release, so a reference the library
 // keeps shows as a leak and one it gives back too often as a use after free.
-class PlainObject final : public IDispatch {
+class PlainObject final : public TestSupport::DispatchObject {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (object == nullptr)
-            return E_POINTER;
-        if (riid != IID_IUnknown && riid != IID_IDispatch) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
     ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = --references;
+        const ULONG left = DispatchObject::Release();
         if (left == 0)
             delete this;
-        return static_cast<ULONG>(left);
+        return left;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return DISP_E_UNKNOWNNAME;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return DISP_E_MEMBERNOTFOUND;
-    }
-
-private:
-    std::atomic<LONG> references{1};
 };
 
 // What the decoded value may look like, per target.

@@ -1,6 +1,6 @@
-// The screen the font tests run against. The stand-ins let a test change it; on Windows it is the
-// user's setting, fixed for the process, so a test asks for what it needs and skips what it cannot get.
-// One implementation per platform: ScreenSettingsStandIn.cpp, ScreenSettingsWindows.cpp.
+// The screen the font tests run against. The stand-ins let a test set it; on Windows it is the user's
+// setting, fixed for the process, so a test asks for what it needs, skips what it cannot get, and sets
+// whatever it depends on itself. One implementation per platform: ScreenSettings<Platform>.cpp.
 #pragma once
 
 #include <cstddef>
@@ -8,23 +8,11 @@
 
 namespace FontTests {
 
-// Puts back what it changed when it goes.
-class ScreenSettings {
-public:
-    ScreenSettings();
-    ~ScreenSettings();
-    ScreenSettings(const ScreenSettings&) = delete;
-    ScreenSettings& operator=(const ScreenSettings&) = delete;
+// Whether LOGPIXELSY now reports `pixelsPerInch` and memory device contexts can be created exactly when
+// `deviceContexts` says so.
+bool UseScreen(int pixelsPerInch, bool deviceContexts = true);
 
-    // Whether LOGPIXELSY now reports `pixelsPerInch`.
-    bool UsePixelsPerInch(int pixelsPerInch);
-    // Whether memory device contexts can no longer be created.
-    bool RefuseDeviceContexts();
-    // Fonts and device contexts alive, where the platform can count them.
-    std::optional<std::size_t> LiveGdiObjects() const;
-
-private:
-    int originalPixelsPerInch_;
-};
+// Fonts and device contexts alive, where the platform can count them.
+std::optional<std::size_t> LiveGdiObjects();
 
 } // namespace FontTests

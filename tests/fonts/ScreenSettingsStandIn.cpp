@@ -4,24 +4,13 @@
 
 namespace FontTests {
 
-ScreenSettings::ScreenSettings() : originalPixelsPerInch_(GdiStandIn::ScreenPixelsPerInch()) {}
-
-ScreenSettings::~ScreenSettings() {
-    GdiStandIn::SetScreenPixelsPerInch(originalPixelsPerInch_);
-    GdiStandIn::RefuseDeviceContexts(false);
-}
-
-bool ScreenSettings::UsePixelsPerInch(int pixelsPerInch) {
+bool UseScreen(int pixelsPerInch, bool deviceContexts) {
     GdiStandIn::SetScreenPixelsPerInch(pixelsPerInch);
+    GdiStandIn::RefuseDeviceContexts(!deviceContexts);
     return GdiStandIn::ScreenPixelsPerInch() == pixelsPerInch;
 }
 
-bool ScreenSettings::RefuseDeviceContexts() {
-    GdiStandIn::RefuseDeviceContexts(true);
-    return true;
-}
-
-std::optional<std::size_t> ScreenSettings::LiveGdiObjects() const {
+std::optional<std::size_t> LiveGdiObjects() {
     return GdiStandIn::LiveFontCount() + GdiStandIn::LiveDeviceContextCount();
 }
 

@@ -1,35 +1,19 @@
 // The user's resolution (HKCU\Control Panel\Desktop\LogPixels) holds for the whole process: a test gets
-// the resolution it asks for only when it is already the one in force.
+// the resolution it asks for only when it is already the one in force, and always gets device contexts.
 #include "ScreenSettings.h"
 
 #include <windows.h>
 
 namespace FontTests {
 
-namespace {
-
-int CurrentPixelsPerInch() {
+bool UseScreen(int pixelsPerInch, bool deviceContexts) {
     const HDC context = CreateCompatibleDC(nullptr);
-    const int pixelsPerInch = GetDeviceCaps(context, LOGPIXELSY);
+    const int current = GetDeviceCaps(context, LOGPIXELSY);
     DeleteDC(context);
-    return pixelsPerInch;
+    return deviceContexts && current == pixelsPerInch;
 }
 
-} // namespace
-
-ScreenSettings::ScreenSettings() : originalPixelsPerInch_(CurrentPixelsPerInch()) {}
-
-ScreenSettings::~ScreenSettings() = default;
-
-bool ScreenSettings::UsePixelsPerInch(int pixelsPerInch) {
-    return originalPixelsPerInch_ == pixelsPerInch;
-}
-
-bool ScreenSettings::RefuseDeviceContexts() {
-    return false;
-}
-
-std::optional<std::size_t> ScreenSettings::LiveGdiObjects() const {
+std::optional<std::size_t> LiveGdiObjects() {
     return std::nullopt;
 }
 

@@ -5,11 +5,13 @@
 
 #include <ocidl.h>
 
+#include "support/DispatchObject.h"
+
 #include <functional>
 
 namespace FontTests {
 
-class TestFontObject final : public IFont, public IDispatch {
+class TestFontObject final : public IFont, public TestSupport::DispatchObject {
 public:
     // Gives a font made from `logicalFont`, deleted with the object.
     explicit TestFontObject(const LOGFONTW& logicalFont)
@@ -27,28 +29,16 @@ public:
     // Runs at every QueryInterface, before it answers.
     std::function<void()> whenQueried;
 
-    // Starts with the one reference its owner holds.
-    LONG references() const { return count_; }
     IDispatch* dispatch() { return this; }
 
+    // IFont's IUnknown answers as the base does.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (whenQueried)
             whenQueried();
-        if (object == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IFont)
-            *object = static_cast<IFont*>(this);
-        else if (riid == IID_IDispatch)
-            *object = static_cast<IDispatch*>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
+        return DispatchObject::QueryInterface(riid, object);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++count_); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--count_); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return DispatchObject::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return DispatchObject::Release(); }
 
     HRESULT STDMETHODCALLTYPE get_hFont(HFONT* font) override {
         *font = handle_;
@@ -79,18 +69,14 @@ public:
     HRESULT STDMETHODCALLTYPE AddRefHfont(HFONT) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE ReleaseHfont(HFONT) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetHdc(HDC) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
 
 private:
-    LONG count_ = 1;
+    void* Find(REFIID riid) override {
+        if (riid == IID_IUnknown || riid == IID_IFont)
+            return static_cast<IFont*>(this);
+        return DispatchObject::Find(riid);
+    }
+
     HFONT handle_;
     HRESULT handleResult_;
     bool ownsHandle_;

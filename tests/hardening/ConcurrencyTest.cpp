@@ -1,7 +1,6 @@
-// Every family called from several threads at once, each on arguments of its own and all reading the
-// same inputs, while another thread turns the kernel's exception switch on and off and the workers read
-// it. The library keeps no state, so every call must give what it gives alone; the ThreadSanitizer build
-// (scripts/test --tsan) proves there is no data race in the library or its stand-ins.
+// Every family called from several threads at once on shared inputs, while another thread turns the
+// kernel's exception switch on and off: every call must give what it gives alone, and the ThreadSanitizer
+// build (scripts/test --tsan) must find no data race in the library or its stand-ins.
 #include <WindowsUtils.h>
 #include <olectl.h>
 
@@ -13,121 +12,77 @@
 #include <limits>
 #include <thread>
 
-using TestSupport::DoubleArray;
-using TestSupport::VariantArray;
+using TestSupport::ElementsOf;
 
 namespace {
 
-constexpr int workerCount = 4;
-constexpr int rounds = 100;
-
-// The inputs every worker reads at the same time; readers only lock and read them.
-struct SharedInputs {
-    _variant_t numbers = DoubleArray({1, 2, 3, 4, 5, 6});
-    _variant_t mixed = VariantArray({_variant_t(1L), _variant_t(OLESTR("2")), _variant_t(3.0f),
-                                     _variant_t(4.0), _variant_t(OLESTR("5")), _variant_t(6L)});
-    MbMatrix3D shift = MbMatrix3D::Translation(10, 0, 0);
-};
-
-_variant_t NewFont() {
-    OLECHAR name[] = OLESTR("Arial");
-    FONTDESC description{};
-    description.cbSizeofstruct = sizeof(FONTDESC);
-    description.lpstrName = name;
-    description.cySize.int64 = 120000;
-    description.sWeight = 700;
-    void* font = nullptr;
-    EXPECT_EQ(OleCreateFontIndirect(&description, IID_IDispatch, &font), S_OK);
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_DISPATCH;
-    value.pdispVal = static_cast<IDispatch*>(font);
-    return _variant_t(value, false);
-}
-
-// The kernel's capacity rule asks the switch when a capacity cannot be had.
-void ReadExceptionSwitch() {
-    SArray<double> array;
-    try {
-        EXPECT_FALSE(array.SetCapacity(std::numeric_limits<std::uint64_t>::max() / 2, false));
-    } catch (const std::bad_alloc&) {
-    }
-}
-
-void NumericRound(const SharedInputs& shared) {
-    SArray<double> numbers;
-    EXPECT_TRUE(CopyVariantToSArray(shared.numbers, numbers));
-    EXPECT_EQ(numbers.Count(), 6u);
-    std::vector<int> integers;
-    CopyVariantToVector(shared.mixed, integers);
-    EXPECT_EQ(integers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    _variant_t written;
-    EXPECT_TRUE(CopySArrayToVariant(numbers, written));
-    EXPECT_EQ(TestSupport::ElementsOf<double>(written), (std::vector<double>{1, 2, 3, 4, 5, 6}));
-}
-
-void GeometryRound(const SharedInputs& shared) {
-    std::vector<MbCartPoint3D> points;
-    EXPECT_TRUE(FillMbCartPoint3DVector(shared.mixed, points, &shared.shift));
-    EXPECT_EQ(points, (std::vector<MbCartPoint3D>{{11, 2, 3}, {14, 5, 6}}));
-    _variant_t own = DoubleArray({0, 0, 0});
-    EXPECT_TRUE(TransformPoints(own, shared.shift));
-    EXPECT_EQ(TestSupport::ElementsOf<double>(own), (std::vector<double>{10, 0, 0}));
-    _variant_t written;
-    EXPECT_TRUE(FillSafeArray(written, points, nullptr));
-    MbMatrix3D matrix;
-    EXPECT_FALSE(CopyVariantToMbMatrix3D(shared.numbers, matrix));
-}
-
-void ListRound(const SharedInputs& shared) {
-    PArray<old::string> strings;
-    EXPECT_TRUE(FillStrArray(shared.mixed, strings));
-    ASSERT_EQ(strings.Count(), 6u);
-    EXPECT_EQ(WideString(strings[1]->Text()), WideString(OLESTR("2")));
-    _variant_t texts;
-    EXPECT_TRUE(FillBSTRSafeArray(texts, strings));
-    std::vector<WideString> wide;
-    FillVectorToStrArray(texts, wide);
-    EXPECT_EQ(wide.size(), 6u);
-    PArray<_variant_t> values;
-    EXPECT_TRUE(CopyVariantToSArray(shared.mixed, values));
-    EXPECT_EQ(values.Count(), 6u);
-}
-
-void FontRound(const _variant_t& font) {
-    std::vector<zfont::FontParams> fonts;
-    EXPECT_TRUE(CopyVariantToFontParamsVector(font, fonts));
-    ASSERT_EQ(fonts.size(), 1u);
-    EXPECT_TRUE(fonts[0].bold);
-}
-
 TEST(Concurrency, EveryFamilyFromSeveralThreadsAtOnce) {
     const ScopedExceptionMode restored(false);
-    const SharedInputs shared;
+    // Read by every worker at the same time.
+    const _variant_t numbers = TestSupport::DoubleArray({1, 2, 3, 4, 5, 6});
+    const _variant_t mixed = TestSupport::VariantArray({1L, OLESTR("2"), 3.0f, 4.0, OLESTR("5"), 6L});
+    const MbMatrix3D shift = MbMatrix3D::Translation(10, 0, 0);
+    const auto round = [&](const _variant_t& font) {
+        SArray<double> doubles;
+        EXPECT_TRUE(CopyVariantToSArray(numbers, doubles));
+        std::vector<int> integers;
+        CopyVariantToVector(mixed, integers);
+        EXPECT_EQ(integers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+        _variant_t written;
+        EXPECT_TRUE(CopySArrayToVariant(doubles, written));
+        EXPECT_EQ(ElementsOf<double>(written), (std::vector<double>{1, 2, 3, 4, 5, 6}));
+        std::vector<MbCartPoint3D> points;
+        EXPECT_TRUE(FillMbCartPoint3DVector(mixed, points, &shift));
+        EXPECT_EQ(points, (std::vector<MbCartPoint3D>{{11, 2, 3}, {14, 5, 6}}));
+        _variant_t own = TestSupport::DoubleArray({0, 0, 0});
+        EXPECT_TRUE(TransformPoints(own, shift) &&
+                    ElementsOf<double>(own) == (std::vector<double>{10, 0, 0}));
+        _variant_t spacePoints; // writers take an empty output
+        EXPECT_TRUE(FillSafeArray(spacePoints, points, nullptr));
+        MbMatrix3D matrix;
+        EXPECT_FALSE(CopyVariantToMbMatrix3D(numbers, matrix));
+        PArray<old::string> strings;
+        EXPECT_TRUE(FillStrArray(mixed, strings) && strings.Count() == 6);
+        _variant_t texts;
+        EXPECT_TRUE(FillBSTRSafeArray(texts, strings));
+        std::vector<WideString> wide;
+        FillVectorToStrArray(texts, wide);
+        EXPECT_EQ(wide, (std::vector<WideString>{OLESTR("1"), OLESTR("2"), OLESTR("3"), OLESTR("4"),
+                                                 OLESTR("5"), OLESTR("6")}));
+        PArray<_variant_t> values;
+        EXPECT_TRUE(CopyVariantToSArray(mixed, values) && values.Count() == 6);
+        std::vector<zfont::FontParams> fonts;
+        EXPECT_TRUE(CopyVariantToFontParamsVector(font, fonts) && fonts.size() == 1 && fonts[0].bold);
+        // The kernel's capacity rule asks the exception switch when a capacity cannot be had.
+        try {
+            EXPECT_FALSE(doubles.SetCapacity(std::numeric_limits<std::uint64_t>::max() / 2, false));
+        } catch (const std::bad_alloc&) {
+        }
+    };
     std::atomic<bool> working{true};
     std::thread switcher([&working] {
         for (bool enabled = true; working.load(); enabled = !enabled)
             ExceptionMode::Enable(enabled);
     });
     std::vector<std::thread> workers;
-    for (int worker = 0; worker < workerCount; ++worker)
-        workers.emplace_back([&shared] {
+    for (int worker = 0; worker < 4; ++worker)
+        workers.emplace_back([&round] {
             // A font object belongs to its thread, as COM objects of this kind do.
-            const _variant_t font = NewFont();
-            for (int round = 0; round < rounds; ++round) {
-                NumericRound(shared);
-                GeometryRound(shared);
-                ListRound(shared);
-                FontRound(font);
-                ReadExceptionSwitch();
-            }
+            OLECHAR name[] = OLESTR("Arial");
+            FONTDESC description{sizeof(FONTDESC), name, {}, 700, 0, FALSE, FALSE, FALSE};
+            description.cySize.int64 = 120000;
+            void* object = nullptr;
+            EXPECT_EQ(OleCreateFontIndirect(&description, IID_IDispatch, &object), S_OK);
+            const _variant_t font(static_cast<IDispatch*>(object), false);
+            for (int repeat = 0; repeat < 100; ++repeat)
+                round(font);
         });
     for (std::thread& worker : workers)
         worker.join();
     working.store(false);
     switcher.join();
-    TestSupport::ExpectUnlocked(shared.numbers);
-    TestSupport::ExpectUnlocked(shared.mixed);
+    TestSupport::ExpectUnlocked(numbers);
+    TestSupport::ExpectUnlocked(mixed);
 }
 
 } // namespace

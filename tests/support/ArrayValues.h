@@ -54,7 +54,7 @@ inline _variant_t VariantArray(const std::vector<_variant_t>& values, LONG lower
     return _variant_t(value, false);
 }
 
-// A two-dimensional array of rows x columns doubles, all zero.
+// A two-dimensional array of rows x columns elements, all zero.
 inline _variant_t TwoDimensionalArray(VARTYPE elementType, ULONG rows, ULONG columns) {
     SAFEARRAYBOUND bounds[2] = {{rows, 0}, {columns, 0}};
     SAFEARRAY* array = SafeArrayCreate(elementType, 2, bounds);

@@ -2,77 +2,55 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
 
-std::vector<HMODULE> LinkedModules() {
-    std::vector<HMODULE> modules;
-    for (CDynLinkLibrary* library = FrameworkStandIn::FirstLinkedLibrary(); library != nullptr;
-         library = library->m_pNextDLL)
-        modules.push_back(library->m_hModule);
-    return modules;
+// The chain, newest link first: each link's module and whether it is a system one.
+std::vector<std::pair<HMODULE, BOOL>> Links() {
+    std::vector<std::pair<HMODULE, BOOL>> links;
+    for (CDynLinkLibrary* link = FrameworkStandIn::FirstLinkedLibrary(); link != nullptr;
+         link = link->m_pNextDLL)
+        links.emplace_back(link->m_hModule, link->m_bSystem);
+    return links;
 }
 
-class ExtensionModuleTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        FrameworkStandIn::ResetCounts();
-        ASSERT_TRUE(AfxInitExtensionModule(firstRecord, firstModule));
-        ASSERT_TRUE(AfxInitExtensionModule(secondRecord, secondModule));
-    }
-    void TearDown() override { EXPECT_EQ(FrameworkStandIn::FirstLinkedLibrary(), nullptr); }
-
-    // Distinct addresses stand for module handles; the framework never follows them.
-    char first = 0;
-    char second = 0;
-    HMODULE firstModule = reinterpret_cast<HMODULE>(&first);
-    HMODULE secondModule = reinterpret_cast<HMODULE>(&second);
-    AFX_EXTENSION_MODULE firstRecord = {};
-    AFX_EXTENSION_MODULE secondRecord = {};
-};
-
-TEST_F(ExtensionModuleTest, RegistrationTakesTheFirstHandleAndCanBeRefused) {
-    AFX_EXTENSION_MODULE record = {};
-    EXPECT_FALSE(AfxInitExtensionModule(record, nullptr));
+// A record keeps the first module registered with it. A termination ends its own module's links, or with
+// `all` every module's, once.
+TEST(ExtensionModule, RegistrationAndTheChainOfLinks) {
+    char first = 0, second = 0; // distinct addresses stand for module handles, never followed
+    const auto firstModule = reinterpret_cast<HMODULE>(&first),
+               secondModule = reinterpret_cast<HMODULE>(&second);
+    AFX_EXTENSION_MODULE firstRecord = {}, secondRecord = {};
     FrameworkStandIn::FailNextInitialisation();
-    EXPECT_FALSE(AfxInitExtensionModule(record, firstModule));
-    EXPECT_FALSE(record.bInitialized);
-    EXPECT_EQ(record.hModule, nullptr);
-    // A registered record keeps its module.
-    EXPECT_TRUE(AfxInitExtensionModule(record, secondModule));
-    EXPECT_TRUE(AfxInitExtensionModule(record, firstModule));
-    EXPECT_TRUE(record.bInitialized);
-    EXPECT_EQ(record.hModule, secondModule);
-    EXPECT_EQ(record.hResource, secondModule);
-    EXPECT_EQ(FrameworkStandIn::InitialisationCount(), 6);
-    AfxTermExtensionModule(record);
-    EXPECT_FALSE(record.bInitialized);
-    AfxTermExtensionModule(firstRecord);
-    AfxTermExtensionModule(secondRecord);
-    EXPECT_EQ(FrameworkStandIn::TerminationCount(), 3);
-}
-
-// Each new link goes first in the chain; a termination ends its own module's links, or with `all` every link.
-TEST_F(ExtensionModuleTest, TerminationEndsItsOwnModuleLinksOrAll) {
+    EXPECT_FALSE(AfxInitExtensionModule(firstRecord, firstModule) ||
+                 AfxInitExtensionModule(firstRecord, nullptr));
+    EXPECT_EQ(std::tuple(firstRecord.bInitialized, firstRecord.hModule), std::tuple(FALSE, nullptr));
+    ASSERT_TRUE(AfxInitExtensionModule(firstRecord, firstModule) &&
+                AfxInitExtensionModule(firstRecord, secondModule));
+    ASSERT_TRUE(AfxInitExtensionModule(secondRecord, secondModule));
+    EXPECT_EQ(std::tuple(firstRecord.bInitialized, firstRecord.hModule, firstRecord.hResource),
+              std::tuple(TRUE, firstModule, firstModule));
     new CDynLinkLibrary(firstRecord);
     auto* middle = new CDynLinkLibrary(secondRecord);
     new CDynLinkLibrary(firstRecord, TRUE);
-    EXPECT_EQ(LinkedModules(), (std::vector{firstModule, secondModule, firstModule}));
-    EXPECT_TRUE(FrameworkStandIn::FirstLinkedLibrary()->m_bSystem);
-    EXPECT_FALSE(FrameworkStandIn::FirstLinkedLibrary()->m_pNextDLL->m_bSystem);
+    using Chain = std::vector<std::pair<HMODULE, BOOL>>;
+    EXPECT_EQ(Links(), (Chain{{firstModule, TRUE}, {secondModule, FALSE}, {firstModule, FALSE}}));
     delete middle;
-    EXPECT_EQ(LinkedModules(), (std::vector{firstModule, firstModule}));
-
+    EXPECT_EQ(Links(), (Chain{{firstModule, TRUE}, {firstModule, FALSE}}));
     new CDynLinkLibrary(secondRecord);
+    for (int time = 0; time < 2; ++time) {
+        AfxTermExtensionModule(firstRecord, FALSE);
+        EXPECT_EQ(Links(), (Chain{{secondModule, FALSE}}));
+        EXPECT_FALSE(firstRecord.bInitialized);
+    }
+    new CDynLinkLibrary(firstRecord); // its record ended: nothing ends its link but `all`
     AfxTermExtensionModule(firstRecord, FALSE);
-    EXPECT_EQ(LinkedModules(), std::vector{secondModule});
-    // Ended already: a second termination finds nothing of its own, and leaves the others alone.
-    AfxTermExtensionModule(firstRecord, FALSE);
-    EXPECT_EQ(LinkedModules(), std::vector{secondModule});
-    new CDynLinkLibrary(firstRecord);
+    EXPECT_EQ(Links(), (Chain{{firstModule, FALSE}, {secondModule, FALSE}}));
     AfxTermExtensionModule(secondRecord, TRUE);
-    EXPECT_TRUE(LinkedModules().empty());
+    EXPECT_TRUE(Links().empty());
 }
 
 } // namespace

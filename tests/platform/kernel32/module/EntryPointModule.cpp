@@ -1,5 +1,4 @@
-// A module for the loader's tests: its entry point hands every call to the test program, which records
-// it and decides whether the attach succeeds.
+// A module for the loader's tests: its entry point hands every call to the test program.
 #include <windows.h>
 
 extern "C" BOOL ObserveEntryPoint(HINSTANCE instance, DWORD reason, LPVOID reserved);
