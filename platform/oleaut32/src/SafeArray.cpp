@@ -245,16 +245,24 @@ HRESULT copyElements(const SAFEARRAY& source, SAFEARRAY* target, ULONG cells) {
     return S_OK;
 }
 
-// Any element of any array, the bounds checked in every dimension.
-[[gnu::noinline]] HRESULT putElement(SAFEARRAY* array, LONG* indices, void* element) {
-    if (FaultInjection::Fails(FaultInjection::Operation::SafeArrayPutElement))
-        return E_OUTOFMEMORY;
+// The cell that indices name, its bounds checked in every dimension.
+HRESULT findCell(SAFEARRAY* array, LONG* indices, void*& slot) {
     if (array == nullptr || indices == nullptr)
         return E_INVALIDARG;
     const std::optional<std::size_t> cell = cellIndex(*array, indices);
     if (!cell)
         return DISP_E_BADINDEX;
-    void* slot = cellAddress(*array, *cell);
+    slot = cellAddress(*array, *cell);
+    return S_OK;
+}
+
+// Any element of any array, the bounds checked in every dimension.
+[[gnu::noinline]] HRESULT putElement(SAFEARRAY* array, LONG* indices, void* element) {
+    if (FaultInjection::Fails(FaultInjection::Operation::SafeArrayPutElement))
+        return E_OUTOFMEMORY;
+    void* slot = nullptr;
+    if (const HRESULT found = findCell(array, indices, slot); FAILED(found))
+        return found;
     // Strings and interfaces come as the value itself, null allowed; the others through a pointer.
     switch (kindOf(*array)) {
     case ElementKind::string:
@@ -391,12 +399,11 @@ HRESULT WINAPI SafeArrayPutElement(SAFEARRAY* array, LONG* indices, void* elemen
 }
 
 HRESULT WINAPI SafeArrayGetElement(SAFEARRAY* array, LONG* indices, void* element) {
-    if (array == nullptr || indices == nullptr || element == nullptr)
+    if (element == nullptr)
         return E_INVALIDARG;
-    const std::optional<std::size_t> cell = cellIndex(*array, indices);
-    if (!cell)
-        return DISP_E_BADINDEX;
-    void* slot = cellAddress(*array, *cell);
+    void* slot = nullptr;
+    if (const HRESULT found = findCell(array, indices, slot); FAILED(found))
+        return found;
     switch (kindOf(*array)) {
     case ElementKind::string:
         return copyString(*static_cast<BSTR*>(slot), static_cast<BSTR*>(element));
