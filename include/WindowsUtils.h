@@ -292,7 +292,8 @@ public:
             return;
         }
         const std::uint64_t newLength = std::char_traits<WCHAR>::length(source);
-        if (newLength != length) {
+        // The buffer is reused only for a text of its own length, which it then holds.
+        if (newLength != length || text == nullptr) {
             // A text from inside this buffer must outlive the reallocation, so it gets a fresh block.
             const bool inside = Holds(source);
             auto* block =
