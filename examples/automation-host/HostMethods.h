@@ -1,0 +1,66 @@
+// The methods of the automation object Host: thin adapters from what a script sends to the library and
+// back. Each takes its arguments in the script's order and returns what the script receives.
+#pragma once
+
+#include "ScriptValues.h"
+
+#include <cstddef>
+
+// Times calls with QueryPerformanceCounter.
+class Stopwatch {
+public:
+    Stopwatch() { QueryPerformanceCounter(&start); }
+    LONGLONG Ticks() const {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return now.QuadPart - start.QuadPart;
+    }
+    static double Seconds(LONGLONG ticks) {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER start;
+};
+
+// Adds up the time one method call spends inside the library.
+class LibraryClock {
+public:
+    template <typename Call>
+    decltype(auto) Time(Call&& call) {
+        struct Lap {
+            LibraryClock& clock;
+            Stopwatch watch;
+            ~Lap() { clock.ticks += watch.Ticks(); }
+        } lap{*this, {}};
+        return call();
+    }
+    double Seconds() const { return Stopwatch::Seconds(ticks); }
+
+private:
+    LONGLONG ticks = 0;
+};
+
+// Invoke's arguments, which arrive last first, in the script's order.
+class MethodArguments {
+public:
+    explicit MethodArguments(DISPPARAMS& parameters) : parameters(parameters) {}
+    std::size_t Count() const { return parameters.cArgs; }
+    VARIANT& operator[](std::size_t index) { return parameters.rgvarg[parameters.cArgs - 1 - index]; }
+
+private:
+    DISPPARAMS& parameters;
+};
+
+using HostMethod = _variant_t (*)(MethodArguments arguments, LibraryClock& clock);
+
+_variant_t Points(MethodArguments arguments, LibraryClock& clock);
+_variant_t Move(MethodArguments arguments, LibraryClock& clock);
+_variant_t Numbers(MethodArguments arguments, LibraryClock& clock);
+_variant_t Integers(MethodArguments arguments, LibraryClock& clock);
+_variant_t Flags(MethodArguments arguments, LibraryClock& clock);
+_variant_t Texts(MethodArguments arguments, LibraryClock& clock);
+_variant_t Values(MethodArguments arguments, LibraryClock& clock);
+_variant_t Font(MethodArguments arguments, LibraryClock& clock);

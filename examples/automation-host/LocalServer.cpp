@@ -1,0 +1,367 @@
+#include "LocalServer.h"
+
+#include "HostObject.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace AutomationHost {
+
+const wchar_t* const LocalServerClassId = L"{E57DA5A5-F818-4887-887C-D758AD434369}";
+const wchar_t* const LocalServerProgId = L"WindowsUtils.DemoHost";
+
+namespace {
+
+constexpr CLSID classId = {0xE57DA5A5, 0xF818, 0x4887, {0x88, 0x7C, 0xD7, 0x58, 0xAD, 0x43, 0x43, 0x69}};
+constexpr const wchar_t* description = L"WindowsUtils demo automation host";
+
+// Quitting from inside the last Release can hang Wine's CoUninitialize; a short idle wait avoids it and
+// lets a client that comes straight back reuse the running server.
+constexpr UINT idleMilliseconds = 300;
+// A server that COM started but no client ever asked for an object: it leaves after this long.
+constexpr UINT unusedMilliseconds = 30000;
+
+// --- Registration --------------------------------------------------------------------------------------
+
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() {
+        if (key_ != nullptr)
+            RegCloseKey(key_);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    HKEY* Receive() noexcept { return &key_; }
+    HKEY Get() const noexcept { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+LSTATUS SetDefaultValue(HKEY root, const std::wstring& path, const std::wstring& value) {
+    RegistryKey key;
+    LSTATUS status =
+        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    return RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+}
+
+// Removing what is not there is no error: /unregserver can run twice.
+LSTATUS DeleteTree(HKEY root, const std::wstring& path) {
+    const LSTATUS status = RegDeleteTreeW(root, path.c_str());
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
+        return ERROR_SUCCESS;
+    return status;
+}
+
+std::wstring ExecutablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+const wchar_t* ScopeName(HKEY root) {
+    return root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
+}
+
+int Register(HKEY root) {
+    const std::wstring executable = ExecutablePath();
+    if (executable.empty()) {
+        std::fwprintf(stderr, L"automation_host: cannot find the program's own path\n");
+        return 1;
+    }
+    const std::wstring classes = L"Software\\Classes\\";
+    const std::wstring classKey = classes + L"CLSID\\" + LocalServerClassId;
+    const std::wstring progIdKey = classes + LocalServerProgId;
+    // COM appends the -Embedding switch itself; the quotes keep a path with spaces one argument.
+    const struct {
+        std::wstring path;
+        std::wstring value;
+    } entries[] = {
+        {progIdKey, description},
+        {progIdKey + L"\\CLSID", LocalServerClassId},
+        {classKey, description},
+        {classKey + L"\\ProgID", LocalServerProgId},
+        {classKey + L"\\LocalServer32", L"\"" + executable + L"\""},
+    };
+    for (const auto& entry : entries) {
+        const LSTATUS status = SetDefaultValue(root, entry.path, entry.value);
+        if (status != ERROR_SUCCESS) {
+            std::fwprintf(stderr, L"automation_host: cannot write %ls\\%ls (error %ld)\n", ScopeName(root),
+                          entry.path.c_str(), static_cast<long>(status));
+            return 1;
+        }
+    }
+    std::wprintf(L"registered %ls %ls in %ls: %ls\n", LocalServerProgId, LocalServerClassId, ScopeName(root),
+                 executable.c_str());
+    return 0;
+}
+
+int Unregister(HKEY root) {
+    const std::wstring classes = L"Software\\Classes\\";
+    for (const std::wstring& path :
+         {classes + LocalServerProgId, classes + L"CLSID\\" + LocalServerClassId}) {
+        const LSTATUS status = DeleteTree(root, path);
+        if (status != ERROR_SUCCESS) {
+            std::fwprintf(stderr, L"automation_host: cannot remove %ls\\%ls (error %ld)\n", ScopeName(root),
+                          path.c_str(), static_cast<long>(status));
+            return 1;
+        }
+    }
+    std::wprintf(L"unregistered %ls from %ls\n", LocalServerProgId, ScopeName(root));
+    return 0;
+}
+
+// --- Serving -------------------------------------------------------------------------------------------
+
+// The object a client holds: the Host object itself behind a guard that counts the process's clients.
+// The four IDispatch calls pass through untouched, so the Host object receives exactly what the
+// marshaler delivered. Only IUnknown and IDispatch are answered here: a further interface handed out by
+// the Host object would let a client hold it past the guard's count.
+class ServedObject final : public IDispatch {
+public:
+    explicit ServedObject(IDispatch* host) noexcept : host_(host) { CoAddRefServerProcess(); }
+    ~ServedObject();
+    ServedObject(const ServedObject&) = delete;
+    ServedObject& operator=(const ServedObject&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch) {
+            *object = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        return host_->GetTypeInfoCount(count);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+        return host_->GetTypeInfo(index, locale, info);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override {
+        return host_->GetIDsOfNames(iid, names, count, locale, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
+        return host_->Invoke(id, iid, locale, flags, parameters, result, exception, argumentError);
+    }
+
+private:
+    IDispatch* host_;
+    ULONG references_ = 1;
+};
+
+// The apartment's thread receives the last client's Release and the timer alike.
+UINT_PTR idleTimer = 0;
+
+void ScheduleQuitCheck(UINT milliseconds) {
+    if (idleTimer != 0)
+        KillTimer(nullptr, idleTimer);
+    idleTimer = SetTimer(nullptr, 0, milliseconds, nullptr);
+}
+
+// CoReleaseServerProcess suspends the class object when the count reaches zero, so no new client can
+// attach to a server on its way out: COM starts another one for it.
+void ReleaseServerProcess() {
+    if (CoReleaseServerProcess() == 0)
+        ScheduleQuitCheck(idleMilliseconds);
+}
+
+ServedObject::~ServedObject() {
+    host_->Release();
+    ReleaseServerProcess();
+}
+
+class ClassFactory final : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+            *object = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // One factory lives as long as the process: COM's references to it do not keep the server running.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+        if (object == nullptr)
+            return E_POINTER;
+        *object = nullptr;
+        if (outer != nullptr)
+            return CLASS_E_NOAGGREGATION;
+        IDispatch* host = nullptr;
+        const HRESULT created = CreateHostObject(&host);
+        if (FAILED(created))
+            return created;
+        ServedObject* served = new (std::nothrow) ServedObject(host);
+        if (served == nullptr) {
+            host->Release();
+            return E_OUTOFMEMORY;
+        }
+        const HRESULT result = served->QueryInterface(iid, object);
+        served->Release();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        if (lock)
+            CoAddRefServerProcess();
+        else
+            ReleaseServerProcess();
+        return S_OK;
+    }
+};
+
+// COM with a single-threaded apartment, uninitialised on every path.
+class ComApartment {
+public:
+    ComApartment() noexcept : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_))
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+    HRESULT Result() const noexcept { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+// Keeps the class object registered while it lives.
+class ClassRegistration {
+public:
+    explicit ClassRegistration(IClassFactory& factory) noexcept
+        // One process serves every client (REGCLS_MULTIPLEUSE): an activation costs a process start,
+        // about a second under Wine, and clients that overlap share the running server.
+        : result_(
+              CoRegisterClassObject(classId, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_)) {}
+    ~ClassRegistration() {
+        if (SUCCEEDED(result_))
+            CoRevokeClassObject(cookie_);
+    }
+    ClassRegistration(const ClassRegistration&) = delete;
+    ClassRegistration& operator=(const ClassRegistration&) = delete;
+
+    HRESULT Result() const noexcept { return result_; }
+
+private:
+    DWORD cookie_ = 0;
+    HRESULT result_;
+};
+
+int Serve() {
+    const ComApartment apartment;
+    if (FAILED(apartment.Result())) {
+        std::fwprintf(stderr, L"automation_host: CoInitializeEx failed (0x%08lX)\n",
+                      static_cast<unsigned long>(apartment.Result()));
+        return 1;
+    }
+    ClassFactory factory;
+    {
+        const ClassRegistration registration(factory);
+        if (FAILED(registration.Result())) {
+            std::fwprintf(stderr, L"automation_host: CoRegisterClassObject failed (0x%08lX)\n",
+                          static_cast<unsigned long>(registration.Result()));
+            return 1;
+        }
+        ScheduleQuitCheck(unusedMilliseconds);
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == idleTimer) {
+                KillTimer(nullptr, idleTimer);
+                idleTimer = 0;
+                // A client that came back during the wait holds the count above zero again.
+                if (CoAddRefServerProcess() == 1) {
+                    PostQuitMessage(0);
+                    continue;
+                }
+                CoReleaseServerProcess();
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return 0;
+}
+
+// --- Command line --------------------------------------------------------------------------------------
+
+bool IsSwitch(const wchar_t* argument, const wchar_t* name) {
+    return (argument[0] == L'/' || argument[0] == L'-') && lstrcmpiW(argument + 1, name) == 0;
+}
+
+class Arguments {
+public:
+    Arguments() noexcept : values_(CommandLineToArgvW(GetCommandLineW(), &count_)) {}
+    ~Arguments() {
+        if (values_ != nullptr)
+            LocalFree(values_);
+    }
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+
+    // Whether any argument after the program's name is the switch.
+    bool Has(const wchar_t* name) const noexcept {
+        for (int index = 1; values_ != nullptr && index < count_; ++index)
+            if (IsSwitch(values_[index], name))
+                return true;
+        return false;
+    }
+
+private:
+    int count_ = 0;
+    wchar_t** values_;
+};
+
+} // namespace
+
+std::optional<int> RunLocalServerCommand() {
+    const Arguments arguments;
+    const HKEY root = arguments.Has(L"machine") ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    if (arguments.Has(L"regserver"))
+        return Register(root);
+    if (arguments.Has(L"unregserver"))
+        return Unregister(root);
+    if (arguments.Has(L"Embedding"))
+        return Serve();
+    return std::nullopt;
+}
+
+} // namespace AutomationHost

@@ -1,0 +1,268 @@
+#include "ScriptHost.h"
+
+#include "DispatchObject.h"
+
+#include <activscp.h>
+#include "ComPointers.h"
+
+#include <cstring>
+
+#include <atomic>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    return bytes;
+}
+
+void Print(std::FILE* stream, const std::wstring& line) {
+    const std::string bytes = Utf8(line + L"\n");
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+// WScript.Echo a, b, ...: the arguments' texts, separated by spaces, on one line.
+class ConsoleObject final : public DispatchObject {
+public:
+    ConsoleObject() : DispatchObject(consoleMembers) {}
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* parameters,
+                                     VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (!IsEqualIID(iid, IID_NULL))
+            return DISP_E_UNKNOWNINTERFACE;
+        if (id != echoId || (flags & DISPATCH_METHOD) == 0)
+            return DISP_E_MEMBERNOTFOUND;
+        if (parameters == nullptr || parameters->cNamedArgs != 0)
+            return parameters == nullptr ? E_INVALIDARG : DISP_E_NONAMEDARGS;
+        if (result != nullptr)
+            VariantInit(result);
+        try {
+            std::wstring line;
+            for (UINT index = parameters->cArgs; index-- > 0;) {
+                _variant_t text;
+                const HRESULT converted =
+                    VariantChangeType(&text, &parameters->rgvarg[index], VARIANT_ALPHABOOL, VT_BSTR);
+                if (FAILED(converted))
+                    return converted;
+                line += std::wstring(text.bstrVal, SysStringLen(text.bstrVal));
+                if (index > 0)
+                    line += L' ';
+            }
+            Print(stdout, line);
+            return S_OK;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+
+private:
+    static constexpr DISPID echoId = 1;
+    static constexpr DispatchMember consoleMembers[] = {{L"Echo", echoId}};
+};
+
+// The site the engine calls back: it hands out the named items and prints the script's error.
+class ScriptSite final : public IActiveScriptSite {
+public:
+    ScriptSite(const std::wstring& name, IDispatch& host, IDispatch& console)
+        : name(name), host(&host), console(&console) {}
+    ScriptSite(const ScriptSite&) = delete;
+    ScriptSite& operator=(const ScriptSite&) = delete;
+
+    bool Failed() const { return failed; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr)
+            return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IActiveScriptSite)) {
+            *object = static_cast<IActiveScriptSite*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetLCID(LCID* locale) override {
+        if (locale == nullptr)
+            return E_POINTER;
+        *locale = LOCALE_USER_DEFAULT;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetItemInfo(LPCOLESTR item, DWORD mask, IUnknown** object,
+                                          ITypeInfo** info) override {
+        if (info != nullptr)
+            *info = nullptr;
+        if ((mask & SCRIPTINFO_ITYPEINFO) != 0 && info == nullptr)
+            return E_POINTER;
+        if ((mask & SCRIPTINFO_IUNKNOWN) == 0)
+            return (mask & SCRIPTINFO_ITYPEINFO) != 0 ? TYPE_E_ELEMENTNOTFOUND : S_OK;
+        if (object == nullptr)
+            return E_POINTER;
+        *object = nullptr;
+        IDispatch* found =
+            CompareStringOrdinal(item, -1, L"Host", -1, TRUE) == CSTR_EQUAL      ? host.GetInterfacePtr()
+            : CompareStringOrdinal(item, -1, L"WScript", -1, TRUE) == CSTR_EQUAL ? console.GetInterfacePtr()
+                                                                                 : nullptr;
+        if (found == nullptr)
+            return TYPE_E_ELEMENTNOTFOUND;
+        found->AddRef();
+        *object = found;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDocVersionString(BSTR* version) override {
+        if (version != nullptr)
+            *version = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStateChange(SCRIPTSTATE) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnEnterScript() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnLeaveScript() override { return S_OK; }
+
+    HRESULT STDMETHODCALLTYPE OnScriptError(IActiveScriptError* error) override {
+        failed = true;
+        if (error == nullptr)
+            return S_OK;
+        EXCEPINFO exception{};
+        error->GetExceptionInfo(&exception);
+        if (exception.pfnDeferredFillIn != nullptr)
+            exception.pfnDeferredFillIn(&exception);
+        DWORD context = 0;
+        ULONG line = 0;
+        LONG column = 0;
+        error->GetSourcePosition(&context, &line, &column);
+        const HRESULT code = exception.scode != 0
+                                 ? exception.scode
+                                 : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, exception.wCode);
+        wchar_t number[16];
+        swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(code));
+        auto text = [](BSTR value) {
+            return value != nullptr ? std::wstring(value, SysStringLen(value)) : std::wstring();
+        };
+        Print(stderr, name + L"(" + std::to_wstring(line + 1) + L", " + std::to_wstring(column + 1) + L"): " +
+                          text(exception.bstrSource) + L": " + text(exception.bstrDescription) + L" (" +
+                          number + L")");
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+        return S_OK;
+    }
+
+private:
+    ~ScriptSite() = default;
+
+    std::wstring name;
+    IDispatchPtr host;
+    IDispatchPtr console;
+    std::atomic<ULONG> references{1};
+    bool failed = false;
+};
+
+_COM_SMARTPTR_TYPEDEF(IActiveScript, __uuidof(IActiveScript));
+_COM_SMARTPTR_TYPEDEF(IActiveScriptParse, __uuidof(IActiveScriptParse));
+_COM_SMARTPTR_TYPEDEF(IActiveScriptSite, __uuidof(IActiveScriptSite));
+
+void PrintFailure(const std::wstring& what, HRESULT code) {
+    wchar_t number[16];
+    swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(code));
+    Print(stderr, what + L" (" + number + L")");
+}
+
+} // namespace
+
+std::wstring ScriptLanguage(const std::wstring& path) {
+    const std::size_t dot = path.find_last_of(L'.');
+    const std::wstring extension = dot == std::wstring::npos ? std::wstring() : path.substr(dot);
+    if (CompareStringOrdinal(extension.c_str(), -1, L".vbs", -1, TRUE) == CSTR_EQUAL)
+        return L"VBScript";
+    if (CompareStringOrdinal(extension.c_str(), -1, L".js", -1, TRUE) == CSTR_EQUAL)
+        return L"JScript";
+    return {};
+}
+
+std::optional<std::wstring> ReadScriptFile(const std::wstring& path) {
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr)
+        return std::nullopt;
+    std::vector<char> bytes;
+    char block[65536];
+    for (std::size_t read; (read = std::fread(block, 1, sizeof block, file)) > 0;)
+        bytes.insert(bytes.end(), block, block + read);
+    std::fclose(file);
+
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        std::wstring text((bytes.size() - 2) / 2, L'\0');
+        std::memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(wchar_t));
+        return text;
+    }
+    std::size_t start = 0;
+    if (bytes.size() >= 3 && bytes[0] == '\xEF' && bytes[1] == '\xBB' && bytes[2] == '\xBF')
+        start = 3;
+    const int length = static_cast<int>(bytes.size() - start);
+    if (length == 0)
+        return std::wstring();
+    const int size =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data() + start, length, nullptr, 0);
+    if (size == 0)
+        return std::nullopt;
+    std::wstring text(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data() + start, length, text.data(), size);
+    return text;
+}
+
+bool RunScript(const std::wstring& language, const std::wstring& code, const std::wstring& name,
+               IDispatch& host) {
+    CLSID engineClass;
+    HRESULT result = CLSIDFromProgID(language.c_str(), &engineClass);
+    IActiveScriptPtr engine;
+    if (SUCCEEDED(result))
+        result = engine.CreateInstance(engineClass, nullptr, CLSCTX_INPROC_SERVER);
+    if (FAILED(result)) {
+        PrintFailure(L"the " + language + L" engine is not available", result);
+        return false;
+    }
+    IActiveScriptParsePtr parser = engine;
+    IDispatchPtr console(new ConsoleObject(), false);
+    ScriptSite* site = new ScriptSite(name, host, *console);
+    IActiveScriptSitePtr siteReference(site, false);
+
+    result = parser ? engine->SetScriptSite(site) : E_NOINTERFACE;
+    if (SUCCEEDED(result))
+        result = parser->InitNew();
+    for (const wchar_t* item : {L"Host", L"WScript"})
+        if (SUCCEEDED(result))
+            result = engine->AddNamedItem(item, SCRIPTITEM_ISVISIBLE);
+    if (FAILED(result)) {
+        PrintFailure(L"the " + language + L" engine could not be set up", result);
+        engine->Close();
+        return false;
+    }
+    EXCEPINFO exception{};
+    result = parser->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0, 0, nullptr, &exception);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    if (SUCCEEDED(result) && !site->Failed())
+        result = engine->SetScriptState(SCRIPTSTATE_CONNECTED);
+    engine->Close();
+    if (FAILED(result) && !site->Failed())
+        PrintFailure(name + L": the script did not run", result);
+    return SUCCEEDED(result) && !site->Failed();
+}
