@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 
 namespace {
@@ -116,10 +117,36 @@ BOOL CallEntryPoint(void* library, DWORD reason) {
     return reinterpret_cast<EntryPoint>(entry)(static_cast<HINSTANCE>(library), reason, nullptr);
 }
 
+// A C function reports the memory it could not have: the error is ERROR_NOT_ENOUGH_MEMORY and nothing
+// is left behind, so no std::bad_alloc may leave the loader.
+void* OpenLibraryOrReport(LPCWSTR name, int flags) {
+    void* library = nullptr;
+    try {
+        library = OpenLibrary(name, flags);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    if (library == nullptr)
+        SetLastError(ERROR_MOD_NOT_FOUND);
+    return library;
+}
+
+// Enters a module the loader did not know; false, with the error set, when there is no memory for it.
+bool Remember(Loader& loader, void* library, bool pinned = false) {
+    try {
+        loader.modules.try_emplace(library).first->second.pinned = pinned;
+        return true;
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+}
+
 // The first load of a module attaches it. When its entry point refuses, Windows calls it once more
 // to detach and unloads the module.
 bool Attach(Loader& loader, void* library) {
-    KnownModule& module = loader.modules[library];
+    KnownModule& module = loader.modules.find(library)->second;
     module.loads = 1;
     module.attached = true;
     if (CallEntryPoint(library, DLL_PROCESS_ATTACH) != FALSE)
@@ -148,15 +175,17 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR fileName) {
     }
     Loader& loader = TheLoader();
     std::lock_guard guard(loader.lock);
-    void* library = OpenLibrary(fileName, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
+    void* library = OpenLibraryOrReport(fileName, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr)
         return nullptr;
-    }
     auto known = loader.modules.find(library);
     if (known != loader.modules.end()) {
         ++known->second.loads;
         return static_cast<HMODULE>(library);
+    }
+    if (!Remember(loader, library)) {
+        dlclose(library);
+        return nullptr;
     }
     if (!Attach(loader, library)) {
         SetLastError(ERROR_DLL_INIT_FAILED);
@@ -195,18 +224,18 @@ HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
     }
     Loader& loader = TheLoader();
     std::lock_guard guard(loader.lock);
-    void* library =
-        moduleName == nullptr ? dlopen(nullptr, RTLD_NOW) : OpenLibrary(moduleName, RTLD_NOW | RTLD_NOLOAD);
-    if (library == nullptr) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
+    // The program itself is always there.
+    void* library = moduleName == nullptr ? dlopen(nullptr, RTLD_NOW)
+                                          : OpenLibraryOrReport(moduleName, RTLD_NOW | RTLD_NOLOAD);
+    if (library == nullptr)
+        return nullptr;
+    // The handle does not hold the module: a module the loader knows gives back the extra reference.
+    if (loader.modules.contains(library)) {
+        dlclose(library);
+    } else if (!Remember(loader, library, true)) {
+        dlclose(library);
         return nullptr;
     }
-    // The handle does not hold the module: a module the loader knows gives back the extra reference.
-    auto [known, added] = loader.modules.try_emplace(library);
-    if (added)
-        known->second.pinned = true;
-    else
-        dlclose(library);
     return static_cast<HMODULE>(library);
 }
 

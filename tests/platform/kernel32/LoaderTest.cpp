@@ -1,7 +1,9 @@
 #include <windows.h>
+#include <FaultInjection.h>
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <tuple>
 #include <utility>
@@ -69,6 +71,39 @@ TEST(Loader, FailuresReturnNullAndSetTheLastError) {
           {reinterpret_cast<HMODULE>(&notAModule), "LoaderTestAnswer", ERROR_INVALID_HANDLE}})
         EXPECT_EQ(ErrorOf([&] { return GetProcAddress(handle, name); }), DWORD(error));
     EXPECT_TRUE(FreeLibrary(module));
+}
+
+// Each allocation of a first load fails in turn, for a path and for a bare name, until the load makes no
+// more: every failing load returns null with ERROR_NOT_ENOUGH_MEMORY, runs no entry point and leaves the
+// module unloaded, and the load that follows attaches it once.
+TEST(Loader, RunningOutOfMemoryLeavesNothingLoaded) {
+    entryPointCalls.clear();
+    entryPointCalls.reserve(4); // the entry point's own report must not be what fails
+    for (const WCHAR* name : {modulePath, u"libloader_test_module.so"}) {
+        HMODULE module = nullptr;
+        long allocations = 0; // those the load makes, once it makes no more
+        for (;; ++allocations) {
+            DWORD error = 0;
+            bool failed = false;
+            {
+                FaultInjection::PlannedFailure failure(FaultInjection::Operation::Allocation, allocations);
+                SetLastError(0);
+                module = LoadLibraryW(name);
+                error = GetLastError();
+                failed = failure.Happened();
+            }
+            if (!failed)
+                break;
+            ASSERT_EQ(std::tuple(module, error, GetModuleHandleW(modulePath), entryPointCalls.size()),
+                      std::tuple(nullptr, DWORD{ERROR_NOT_ENOUGH_MEMORY}, nullptr, std::size_t{0}))
+                << "allocation " << allocations + 1;
+        }
+        EXPECT_GE(allocations, 2); // the path's text and the loader's record at least
+        EXPECT_EQ(entryPointCalls, (Calls{{DLL_PROCESS_ATTACH, module}}));
+        EXPECT_TRUE(FreeLibrary(module));
+        EXPECT_EQ(GetModuleHandleW(modulePath), nullptr);
+        entryPointCalls.clear();
+    }
 }
 
 } // namespace
