@@ -207,14 +207,15 @@ Value valueAt(VARTYPE vt, const void* data) {
     }
 }
 
-HRESULT readSource(const VARIANT& source, Value& value) {
-    const VARTYPE vt = source.vt & ~VT_BYREF;
+// Where the source's value lies once references are followed, and its type.
+HRESULT locateValue(const VARIANT& source, VARTYPE& vt, const void*& data) {
+    vt = source.vt & ~VT_BYREF;
     if ((source.vt & VT_ARRAY) != 0)
         return DISP_E_TYPEMISMATCH; // an array never becomes a scalar
     if (source.vt == vt) {
         if (vt != VT_EMPTY && vt != VT_NULL && !isScalarType(vt))
             return DISP_E_BADVARTYPE;
-        value = valueAt(vt, vt == VT_DECIMAL ? static_cast<const void*>(&source.decVal) : &source.llVal);
+        data = vt == VT_DECIMAL ? static_cast<const void*>(&source.decVal) : &source.llVal;
         return S_OK;
     }
     if (vt != VT_VARIANT && !isScalarType(vt))
@@ -225,10 +226,51 @@ HRESULT readSource(const VARIANT& source, Value& value) {
         // The VARIANT referred to may hold a reference in turn, but not to yet another VARIANT.
         if (source.pvarVal->vt == (VT_BYREF | VT_VARIANT))
             return DISP_E_BADVARTYPE;
-        return readSource(*source.pvarVal, value);
+        return locateValue(*source.pvarVal, vt, data);
     }
-    value = valueAt(vt, source.byref);
+    data = source.byref;
     return S_OK;
+}
+
+// Bytes of a scalar value of that type, wherever it lies.
+std::size_t valueSize(VARTYPE vt) {
+    switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+        return 0;
+    case VT_I1:
+    case VT_UI1:
+        return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+        return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+        return 4;
+    case VT_DECIMAL:
+        return sizeof(DECIMAL);
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        return sizeof(void*);
+    default:
+        return 8;
+    }
+}
+
+// A value converted to its own type is copied as it is, with no range check or rounding: a VT_DATE
+// outside the years 100 to 9999 or a VT_BOOL of 1 comes back unchanged, a BSTR keeps every byte.
+HRESULT copyValue(VARTYPE vt, const void* data, VARIANT& result) {
+    VARIANT value;
+    VariantInit(&value);
+    std::memcpy(vt == VT_DECIMAL ? static_cast<void*>(&value.decVal) : &value.llVal, data, valueSize(vt));
+    value.vt = vt; // after the DECIMAL, which overlays vt
+    return VariantCopy(&result, &value);
 }
 
 HRESULT checkTarget(VARTYPE vt) {
@@ -628,16 +670,21 @@ HRESULT WINAPI VariantChangeType(VARIANTARG* destination, const VARIANTARG* sour
                                  VARTYPE vt) {
     if (destination == nullptr || source == nullptr)
         return E_INVALIDARG;
-    Value value;
+    VARTYPE sourceType = VT_EMPTY;
+    const void* data = nullptr;
     HRESULT result = checkTarget(vt);
     if (SUCCEEDED(result))
-        result = readSource(*source, value);
-    if (SUCCEEDED(result))
-        result = checkConvertible(value, vt);
+        result = locateValue(*source, sourceType, data);
     VARIANT converted;
     VariantInit(&converted);
-    if (SUCCEEDED(result))
-        result = convert(value, vt, converted);
+    if (SUCCEEDED(result) && sourceType == vt) {
+        result = copyValue(vt, data, converted);
+    } else if (SUCCEEDED(result)) {
+        const Value value = valueAt(sourceType, data);
+        result = checkConvertible(value, vt);
+        if (SUCCEEDED(result))
+            result = convert(value, vt, converted);
+    }
     if (FAILED(result))
         return result;
     // Only now, with the source read completely, may the destination (perhaps the source) be cleared.
