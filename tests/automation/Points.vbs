@@ -1,0 +1,120 @@
+' Host.Points and Host.Move as a VBScript client calls them: literal arrays, variables (sent by
+' reference), fixed and resized arrays, a matrix of 16 numbers, and values the host or library refuses.
+Option Explicit
+Dim failures, cases, caught, r, i
+failures = 0 : cases = 0
+
+Sub Check(name, actual, expected)
+    cases = cases + 1
+    If actual <> expected Then
+        failures = failures + 1
+        WScript.Echo "FAIL " & name & ": got [" & actual & "], expected [" & expected & "]"
+    End If
+End Sub
+
+' An array's elements as "TypeName:value|...": one string states types and values together.
+Function Listed(values)
+    Dim text, index
+    text = ""
+    For index = 0 To UBound(values)
+        If index > 0 Then text = text & "|"
+        text = text & TypeName(values(index)) & ":" & values(index)
+    Next
+    Listed = text
+End Function
+
+Sub Finish(group)
+    If failures > 0 Then Err.Raise vbObjectError + 1, group, failures & " of " & cases & " cases failed"
+    WScript.Echo group & ": " & cases & " cases passed"
+End Sub
+
+' Literals: Integer (VT_I2), Double, numeric text and booleans, each coerced to a Double.
+Check "mixed literals", Listed(Host.Points(Array(1, 2.5, "3"))), "Double:1|Double:2.5|Double:3"
+Check "integers", Listed(Host.Points(Array(1, -2, 3, 40000, 5, 6))), _
+    "Double:1|Double:-2|Double:3|Double:40000|Double:5|Double:6"
+Check "booleans", Listed(Host.Points(Array(True, False, True))), "Double:-1|Double:0|Double:-1"
+Check "numeric text", Listed(Host.Points(Array(" 1.5", "2e1", "&H10"))), "Double:1.5|Double:20|Double:16"
+Check "the result starts at 0", LBound(Host.Points(Array(7, 8, 9))), 0
+
+' A variable arrives by reference, a fixed array one level deeper.
+Dim list : list = Array(4, 5, 6)
+Check "a variable", Listed(Host.Points(list)), "Double:4|Double:5|Double:6"
+Check "a variable is left as it was", Listed(list), "Integer:4|Integer:5|Integer:6"
+Dim fixed(5)
+Check "Dim a(5): empty elements are zeros", Listed(Host.Points(fixed)), _
+    "Double:0|Double:0|Double:0|Double:0|Double:0|Double:0"
+fixed(0) = 1 : fixed(4) = "2"
+Check "Dim a(5) partly set", Listed(Host.Points(fixed)), "Double:1|Double:0|Double:0|Double:0|Double:2|Double:0"
+Dim grown : ReDim grown(2)
+grown(0) = 1 : grown(1) = 2 : grown(2) = 3
+ReDim Preserve grown(5)
+grown(3) = 4 : grown(4) = 5.5 : grown(5) = 6
+Check "ReDim Preserve", Listed(Host.Points(grown)), "Double:1|Double:2|Double:3|Double:4|Double:5.5|Double:6"
+
+' A matrix as 16 numbers row by row; points are rows multiplied by it, so the translation is the last row.
+Check "scaling matrix", Listed(Host.Points(Array(1, 1, 1, 1, 2, 3), _
+    Array(2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1))), "Double:2|Double:3|Double:4|Double:2|Double:6|Double:12"
+Check "scaling and translation", Listed(Host.Points(Array(1, 2, 3), _
+    Array(2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 10, 20, 30, 1))), "Double:12|Double:26|Double:42"
+
+' Refusals: the host's own code 0x80040201; values without a number: the library's DISP_E_TYPEMISMATCH.
+On Error Resume Next : r = Host.Points(Array(1, 2)) : caught = Err.Number : On Error GoTo 0
+Check "two numbers", Hex(caught), "80040201"
+On Error Resume Next : r = Host.Points(Array()) : caught = Err.Number : On Error GoTo 0
+Check "no numbers", Hex(caught), "80040201"
+Dim table(2, 3)
+On Error Resume Next : r = Host.Points(table) : caught = Err.Number : On Error GoTo 0
+Check "Dim a(2, 3)", Hex(caught), "80040201"
+On Error Resume Next : r = Host.Points(Array(Array(1, 2, 3))) : caught = Err.Number : On Error GoTo 0
+Check "an array of arrays", Hex(caught), "80040201"
+On Error Resume Next : r = Host.Points(Array(1, 2, 3), Array(1, 2, 3)) : caught = Err.Number : On Error GoTo 0
+Check "a matrix of 3 numbers", Hex(caught), "80040201"
+On Error Resume Next : r = Host.Points(Array(1, Null, 3)) : caught = Err.Number : On Error GoTo 0
+Check "Null", Hex(caught), "80020005"
+On Error Resume Next : r = Host.Points(Array(1, "two", 3)) : caught = Err.Number : On Error GoTo 0
+Check "non-numeric text", Hex(caught), "80020005"
+On Error Resume Next : r = Host.Points(Array(1, 2, 3), Array(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, "x", 1)) : caught = Err.Number : On Error GoTo 0
+Check "a matrix with text", Hex(caught), "80020005"
+On Error Resume Next : r = Host.Points(Array(1, "two", 3)) : caught = Err.Description : On Error GoTo 0
+Check "the description names the method", Left(caught, 14), "Points failed:"
+On Error Resume Next : r = Host.Points(Array(1, 2)) : caught = Err.Description & "/" & Err.Source : On Error GoTo 0
+Check "the description says what was expected", caught, _
+    "Points expects a one-dimensional array of numbers, three per point/WindowsUtils.DemoHost"
+
+' Move: the caller's own variable holds the moved numbers, as Doubles.
+Dim moved : moved = Array(1, 2, 3, 4, 5, 6)
+Host.Move moved, 10, 20, 30
+Check "Move a variable", Listed(moved), "Double:11|Double:22|Double:33|Double:14|Double:25|Double:36"
+Dim fixedMoved(2)
+fixedMoved(0) = 1 : fixedMoved(1) = 2
+Host.Move fixedMoved, 0.5, "1", True
+Check "Move a fixed array", Listed(fixedMoved), "Double:1.5|Double:3|Double:-1"
+Sub MoveInside(points)
+    Host.Move points, 1, 1, 1
+End Sub
+Dim passedOn : passedOn = Array(0, 0, 0)
+MoveInside passedOn
+Check "Move through a ByRef parameter", Listed(passedOn), "Double:1|Double:1|Double:1"
+Dim copied : copied = Array(1, 2, 3)
+Host.Move (copied), 1, 1, 1
+Check "Move (x) moves a copy", Listed(copied), "Integer:1|Integer:2|Integer:3"
+On Error Resume Next : Host.Move copied, "far", 0, 0 : caught = Err.Number : On Error GoTo 0
+Check "Move by a text", Hex(caught), "80020005"
+Check "a refused Move leaves the array", Listed(copied), "Integer:1|Integer:2|Integer:3"
+On Error Resume Next : Host.Move copied, 1, 1 : caught = Err.Number : On Error GoTo 0
+Check "Move with three arguments: VBScript's own error 450", caught, 450
+
+' 100,000 points built by a script loop, read back and moved.
+Dim many : ReDim many(299999)
+For i = 0 To 299999
+    many(i) = i
+Next
+r = Host.Points(many)
+Check "100,000 points: count", UBound(r), 299999
+Check "100,000 points: values", r(0) & "|" & r(150001) & "|" & r(299999), "0|150001|299999"
+Check "timing: the library's share lies within the call", _
+    Host.LastLibrarySeconds > 0 And Host.LastLibrarySeconds <= Host.LastCallSeconds, True
+Host.Move many, 1, 0, -1
+Check "100,000 points moved", many(0) & "|" & many(1) & "|" & many(2) & "|" & many(299999), "1|1|1|299998"
+
+Finish "Points.vbs"
