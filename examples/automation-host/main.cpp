@@ -1,7 +1,8 @@
 // automation_host.exe <file.vbs|file.js>: runs the script with the automation object Host. Exits 0 when
 // the script ran to its end, 1 when it failed to parse or raised (the error printed to standard error),
-// 2 when it could not be started.
+// 2 when it could not be started. The server switches are LocalServer.h's.
 #include "HostObject.h"
+#include "LocalServer.h"
 #include "ScriptHost.h"
 
 #include "ComPointers.h"
@@ -32,10 +33,15 @@ int RunFile(const std::wstring& path) {
 } // namespace
 
 int main() {
+    // /regserver, /unregserver, -Embedding: the host as a COM local server.
+    if (const std::optional<int> served = AutomationHost::RunLocalServerCommand())
+        return *served;
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments == nullptr || count != 2) {
-        std::fputs("usage: automation_host <file.vbs|file.js>\n", stderr);
+        std::fputs("usage: automation_host <file.vbs|file.js>\n"
+                   "       automation_host /regserver [/machine] | /unregserver [/machine]\n",
+                   stderr);
         LocalFree(arguments);
         return 2;
     }

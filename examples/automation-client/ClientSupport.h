@@ -1,0 +1,227 @@
+// What a C++ automation client needs to call an object late-bound through IDispatch::Invoke: owners for
+// every VARIANT, BSTR, SAFEARRAY and interface, arrays built from C++ values, a call by name.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace AutomationClient {
+
+// One VARIANT, cleared when it goes.
+class Variant {
+public:
+    Variant() noexcept { VariantInit(&value_); }
+    ~Variant() { VariantClear(&value_); }
+    Variant(Variant&& other) noexcept : value_(other.value_) { VariantInit(&other.value_); }
+    Variant& operator=(Variant&& other) noexcept {
+        std::swap(value_, other.value_);
+        return *this;
+    }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+
+    VARIANT& Get() noexcept { return value_; }
+    const VARIANT& Get() const noexcept { return value_; }
+    // Cleared first, for a callee to fill.
+    VARIANT* Receive() noexcept {
+        VariantClear(&value_);
+        return &value_;
+    }
+
+private:
+    VARIANT value_;
+};
+
+// An interface pointer, released when it goes.
+template <class Interface>
+class Reference {
+public:
+    Reference() = default;
+    ~Reference() {
+        if (pointer_ != nullptr)
+            pointer_->Release();
+    }
+    Reference(Reference&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+    Reference& operator=(Reference&& other) noexcept {
+        std::swap(pointer_, other.pointer_);
+        return *this;
+    }
+    Reference(const Reference&) = delete;
+    Reference& operator=(const Reference&) = delete;
+
+    Interface* Get() const noexcept { return pointer_; }
+    Interface* operator->() const noexcept { return pointer_; }
+    explicit operator bool() const noexcept { return pointer_ != nullptr; }
+    // Released first, for a callee to fill.
+    Interface** Receive() noexcept {
+        if (pointer_ != nullptr)
+            std::exchange(pointer_, nullptr)->Release();
+        return &pointer_;
+    }
+    void** ReceiveVoid() noexcept { return reinterpret_cast<void**>(Receive()); }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+// What a failing call leaves in its EXCEPINFO, its strings freed when it goes.
+class ExceptionInfo {
+public:
+    ExceptionInfo() noexcept : info_{} {}
+    ~ExceptionInfo() { Clear(); }
+    ExceptionInfo(ExceptionInfo&& other) noexcept : info_(other.info_) { other.info_ = {}; }
+    ExceptionInfo& operator=(ExceptionInfo&& other) noexcept {
+        std::swap(info_, other.info_);
+        return *this;
+    }
+    ExceptionInfo(const ExceptionInfo&) = delete;
+    ExceptionInfo& operator=(const ExceptionInfo&) = delete;
+
+    EXCEPINFO* Receive() noexcept {
+        Clear();
+        return &info_;
+    }
+    // The deferred fill-in, when the object left one, runs once.
+    void Complete() {
+        if (info_.pfnDeferredFillIn != nullptr)
+            info_.pfnDeferredFillIn(&info_);
+        info_.pfnDeferredFillIn = nullptr;
+    }
+    HRESULT Code() const noexcept { return info_.scode; }
+    std::wstring Source() const { return Text(info_.bstrSource); }
+    std::wstring Description() const { return Text(info_.bstrDescription); }
+
+private:
+    static std::wstring Text(BSTR text) {
+        return text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
+    }
+    void Clear() noexcept {
+        SysFreeString(info_.bstrSource);
+        SysFreeString(info_.bstrDescription);
+        SysFreeString(info_.bstrHelpFile);
+        info_ = {};
+    }
+
+    EXCEPINFO info_;
+};
+
+// One element of a typed array: what SafeArrayPutElement is handed for a C++ value.
+inline void* ElementAddress(double& value) {
+    return &value;
+}
+inline void* ElementAddress(float& value) {
+    return &value;
+}
+inline void* ElementAddress(LONG& value) {
+    return &value;
+}
+inline void* ElementAddress(short& value) {
+    return &value;
+} // VT_BOOL, VT_I2
+inline void* ElementAddress(VARIANT& value) {
+    return &value;
+}
+// SafeArrayPutElement copies a BSTR element; the temporary is freed here.
+class ElementText {
+public:
+    explicit ElementText(const std::wstring& text)
+        : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ~ElementText() { SysFreeString(text_); }
+    ElementText(const ElementText&) = delete;
+    ElementText& operator=(const ElementText&) = delete;
+    BSTR Get() const noexcept { return text_; }
+
+private:
+    BSTR text_;
+};
+
+// A one-dimensional VT_ARRAY|elementType holding the values, starting at the lower bound. Empty (VT_EMPTY)
+// when the array cannot be made.
+template <class Element>
+Variant TypedArray(VARTYPE elementType, std::vector<Element> values, LONG lowerBound = 0) {
+    Variant result;
+    SAFEARRAYBOUND bound{static_cast<ULONG>(values.size()), lowerBound};
+    SAFEARRAY* array = SafeArrayCreate(elementType, 1, &bound);
+    if (array == nullptr)
+        return result;
+    for (LONG index = 0; index < static_cast<LONG>(values.size()); ++index) {
+        LONG position = lowerBound + index;
+        SafeArrayPutElement(array, &position, ElementAddress(values[static_cast<size_t>(index)]));
+    }
+    result.Get().vt = static_cast<VARTYPE>(VT_ARRAY | elementType);
+    result.Get().parray = array;
+    return result;
+}
+
+inline Variant TextArray(const std::vector<std::wstring>& texts, LONG lowerBound = 0) {
+    Variant result;
+    SAFEARRAYBOUND bound{static_cast<ULONG>(texts.size()), lowerBound};
+    SAFEARRAY* array = SafeArrayCreate(VT_BSTR, 1, &bound);
+    if (array == nullptr)
+        return result;
+    for (LONG index = 0; index < static_cast<LONG>(texts.size()); ++index) {
+        LONG position = lowerBound + index;
+        const ElementText text(texts[static_cast<size_t>(index)]);
+        SafeArrayPutElement(array, &position, text.Get());
+    }
+    result.Get().vt = VT_ARRAY | VT_BSTR;
+    result.Get().parray = array;
+    return result;
+}
+
+// The outcome of one Invoke: its HRESULT, the result value and, for DISP_E_EXCEPTION, the exception.
+struct CallResult {
+    HRESULT result = E_FAIL;
+    Variant value;
+    ExceptionInfo exception;
+};
+
+// Invokes a member by name with the arguments in the order a script writes them (Invoke takes them last
+// first). The arguments stay the caller's: a by-reference one shows what the callee wrote back.
+inline CallResult Call(IDispatch& object, const wchar_t* name, std::vector<VARIANT> arguments,
+                       WORD flags = DISPATCH_METHOD) {
+    CallResult call;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    call.result = object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(call.result))
+        return call;
+    std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
+    DISPPARAMS parameters{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    UINT argumentError = 0;
+    call.result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, call.value.Receive(),
+                                call.exception.Receive(), &argumentError);
+    if (call.result == DISP_E_EXCEPTION)
+        call.exception.Complete();
+    return call;
+}
+
+// A VARIANT referring to another one, as a script passes a variable: VT_BYREF|VT_VARIANT.
+inline VARIANT ReferenceTo(VARIANT& target) {
+    VARIANT reference;
+    VariantInit(&reference);
+    reference.vt = VT_BYREF | VT_VARIANT;
+    reference.pvarVal = &target;
+    return reference;
+}
+
+// Copies of the elements of a one-dimensional VT_ARRAY|VT_VARIANT with lower bound 0, the form every
+// array of the host has; false for any other value.
+inline bool ReadVariantElements(const VARIANT& value, std::vector<Variant>& elements) {
+    elements.clear();
+    if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr ||
+        SafeArrayGetDim(value.parray) != 1 || value.parray->rgsabound[0].lLbound != 0)
+        return false;
+    const LONG count = static_cast<LONG>(value.parray->rgsabound[0].cElements);
+    elements.resize(static_cast<size_t>(count));
+    for (LONG index = 0; index < count; ++index)
+        if (FAILED(SafeArrayGetElement(value.parray, &index, elements[static_cast<size_t>(index)].Receive())))
+            return false;
+    return true;
+}
+
+} // namespace AutomationClient
