@@ -247,10 +247,22 @@ _variant_t WidenToVariantArray(const VARIANT& typed) {
     ArrayData source(typed.parray);
     ArrayData target(result.parray);
     for (ULONG index = 0; index < count; ++index) {
-        VARIANT element{}; // borrows the element's bits; VariantCopy makes the copy own its BSTR
+        // The new array's elements are VT_EMPTY: each takes the element's bits, a BSTR as its own copy.
+        VARIANT& element = target.As<VARIANT>()[index];
+        const BYTE* bits = source.As<BYTE>() + std::size_t{index} * size;
+        if (elementType == VT_BSTR) {
+            BSTR text = *reinterpret_cast<const BSTR*>(bits);
+            element.bstrVal = text != nullptr ? SysAllocStringLen(text, SysStringLen(text)) : nullptr;
+            if (text != nullptr && element.bstrVal == nullptr)
+                throw std::bad_alloc();
+        } else if (elementType == VT_DISPATCH || elementType == VT_UNKNOWN) {
+            std::memcpy(&element.punkVal, bits, size);
+            if (element.punkVal != nullptr)
+                element.punkVal->AddRef();
+        } else {
+            std::memcpy(&element.llVal, bits, size);
+        }
         element.vt = elementType;
-        std::memcpy(&element.llVal, source.As<BYTE>() + std::size_t{index} * size, size);
-        Copy(target.As<VARIANT>()[index], element);
     }
     return result;
 }
