@@ -1,0 +1,82 @@
+// A JScript client in a process of its own (cscript): it creates the automation host as a local server.
+// JScript arrays are objects: they cross as proxies, and the host reads and writes their elements by
+// calling back into this process. What the host gives back is a VARIANT array, read through VBArray.
+// cscript hides a script's own errors, so the closing line is what the test looks for.
+var failures = 0, cases = 0;
+var Host = new ActiveXObject("WindowsUtils.DemoHost");
+
+function check(name, actual, expected) {
+    cases++;
+    if (actual !== expected) {
+        failures++;
+        WScript.Echo("FAIL " + name + ": got [" + actual + "], expected [" + expected + "]");
+    }
+}
+
+// The HRESULT a call raises, as an unsigned hexadecimal number ("0" when it raises nothing), and its source.
+function errorOf(call) {
+    try {
+        call();
+        return "0";
+    } catch (error) {
+        return (error.number >>> 0).toString(16).toUpperCase() + " " + error.description;
+    }
+}
+
+function listed(result) {
+    var values = new VBArray(result).toArray(), text = [];
+    for (var index = 0; index < values.length; index++)
+        text.push(typeof values[index] + ":" + values[index]);
+    return text.join("|");
+}
+
+check("points", listed(Host.Points([1, 2.5, "3"])), "number:1|number:2.5|number:3");
+check("points through a translation by (10, 20, 30)",
+      listed(Host.Points([1, 2, 3], [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1])),
+      "number:11|number:22|number:33");
+var moved = [1, 2, 3, 4, 5, 6];
+Host.Move(moved, 10, 20, 30);
+check("Move writes into the client's JScript array", moved.join(","), "11,22,33,14,25,36");
+check("numbers", listed(Host.Numbers([0.25, -1, "2", true])), "number:0.25|number:-1|number:2|number:-1");
+check("integers round half to even", listed(Host.Integers([2.5, 3.5, 40000])), "number:2|number:4|number:40000");
+check("flags", listed(Host.Flags([true, false, 0, 7])), "boolean:true|boolean:false|boolean:false|boolean:true");
+check("texts", listed(Host.Texts(["Gr\u00F6\u00DFe", "", "\u65E5\u672C"])),
+      "string:Gr\u00F6\u00DFe|string:|string:\u65E5\u672C");
+check("values", listed(Host.Values([1, "x", 2.5, true, null])),
+      "number:1|string:x|number:2.5|boolean:true|object:null");
+
+check("text that is no number", errorOf(function () { Host.Numbers([1, "abc"]); }).slice(0, 8), "80020005");
+check("beyond 32 bits", errorOf(function () { Host.Integers([3e9]); }).slice(0, 8), "8002000A");
+check("two numbers", errorOf(function () { Host.Points([1, 2]); }),
+      "80040201 Points expects a one-dimensional array of numbers, three per point");
+var holed = [1, 2, 3];
+holed[4] = 5;
+check("an array with a hole", errorOf(function () { Host.Points(holed); }).slice(0, 8), "80040201");
+
+// A font made here crosses as a proxy, and Wine's proxy cannot hand out the font's GDI handle, through
+// which alone the library reads a font: no record.
+var font = new ActiveXObject("StdFont");
+font.Name = "Arial";
+font.Size = 12;
+font.Bold = true;
+check("a client's font gives no record", new VBArray(Host.Font(font)).toArray().length, 0);
+
+// 10 points: the host reads each element by calling back into this process (two calls, about 7 ms each
+// under Wine) and writes each back the same way, so JScript arrays stay small here.
+var many = [];
+for (var index = 0; index < 30; index++)
+    many.push(index);
+var back = new VBArray(Host.Points(many)).toArray(), wrong = 0;
+for (var index = 0; index < 30; index++)
+    if (back[index] !== index)
+        wrong++;
+check("10 points: count", back.length, 30);
+check("10 points: numbers that differ", wrong, 0);
+Host.Move(many, 1, 2, 3);
+wrong = 0;
+for (var index = 0; index < 30; index++)
+    if (many[index] !== index + index % 3 + 1)
+        wrong++;
+check("10 points moved in the client's array: numbers that differ", wrong, 0);
+
+WScript.Echo("JScript client: " + cases + " cases, " + failures + " failed");
