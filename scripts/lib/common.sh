@@ -16,7 +16,8 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-native_packages=(cmake make g++ libgtest-dev libgmock-dev pkg-config)
+# abigail-tools and python3: the binary interface check (scripts/lib/check-abi).
+native_packages=(cmake make g++ libgtest-dev libgmock-dev pkg-config abigail-tools python3)
 # The Windows build: the cross compiler, GoogleTest's sources, Wine to run the tests and the fonts they meet.
 windows_packages=(g++-mingw-w64-x86-64 googletest wine64 wine fonts-liberation)
 

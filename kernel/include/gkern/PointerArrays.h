@@ -87,6 +87,7 @@ protected:
     }
 
 private:
+    friend struct RecordLayout;
     std::uint64_t count = 0;
     std::uint64_t capacity = 0;
     std::uint16_t growthStep = 1;
@@ -130,6 +131,7 @@ public:
     const T* BeingDeleted() const { return beingDeleted; }
 
 private:
+    friend struct RecordLayout;
     // The count drops to 0 before the first element goes, so destructors see an empty array.
     void DeleteAll() {
         const std::uint64_t elementCount = this->Count();
