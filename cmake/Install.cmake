@@ -3,6 +3,15 @@
 # WindowsUtils::WindowsUtils) and a pkg-config file (windowsutils.pc). Off Windows the stand-ins of the
 # Windows components go along, their headers under include/WindowsUtils/platform/<component>, never
 # loose in include/; on Windows the system provides them and only the framework stand-in goes along.
+# The Debian package installs under /usr, its libraries in the multiarch folder (lib/<triplet>) that
+# GNUInstallDirs picks for that prefix, its documents where Debian keeps a package's documents.
+option(WINDOWSUTILS_DEBIAN_PACKAGE "Lay the install out for the Debian package windowsutils-dev" OFF)
+if(WINDOWSUTILS_DEBIAN_PACKAGE)
+  if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    message(FATAL_ERROR "The Debian package installs under /usr: configure with -DCMAKE_INSTALL_PREFIX=/usr")
+  endif()
+  set(CMAKE_INSTALL_DOCDIR share/doc/windowsutils-dev CACHE PATH "Documents of the Debian package")
+endif()
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -42,11 +51,19 @@ list(TRANSFORM platform_header_dirs PREPEND ${WINDOWSUTILS_PLATFORM_HEADER_DIR}/
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/kernel/include/gkern DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/WindowsUtils.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
-# Installed libraries find each other where they lie.
 if(NOT WIN32)
   set(installed_libraries WindowsUtils gkern ${platform_targets})
   list(REMOVE_ITEM installed_libraries WindowsPlatform)
-  set_target_properties(${installed_libraries} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  # Installed libraries find each other where they lie, through an RPATH of $ORIGIN; in a folder the
+  # loader searches anyway (the Debian package's /usr/lib/<triplet>) they need none, and carry none.
+  if(NOT CMAKE_INSTALL_FULL_LIBDIR IN_LIST CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES)
+    set_target_properties(${installed_libraries} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  endif()
+  # Each names the C library it runs on, also one that calls none of it directly (the linker would
+  # drop it as not needed): packaging tools tell a shared library from other files by that.
+  foreach(library IN LISTS installed_libraries)
+    target_link_options(${library} PRIVATE LINKER:--push-state,--no-as-needed,-lc,--pop-state)
+  endforeach()
 endif()
 install(TARGETS WindowsUtils gkern
   EXPORT WindowsUtilsTargets
@@ -89,3 +106,27 @@ else()
 endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/windowsutils.pc.in ${CMAKE_CURRENT_BINARY_DIR}/windowsutils.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/windowsutils.pc DESTINATION ${pkgconfig_dir})
+
+# The documents: the licence, the README and the changelog. On Windows they lie at the top of the
+# install, beside bin/ and include/. Debian wants the licence as copyright, the changelog compressed.
+set(documents ${PROJECT_SOURCE_DIR}/README.md)
+if(WINDOWSUTILS_DEBIAN_PACKAGE)
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/copyright
+    "WindowsUtils, packaged as windowsutils-dev by its developers.\n\n"
+    "Files: *\nCopyright: 2026 The WindowsUtils developers\nLicense: MIT\n\n${license_text}")
+  # gzip -9n: the most compression and no time stamp, so the same changelog gives the same bytes.
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.gz
+    COMMAND sh -c "gzip -9n < '${PROJECT_SOURCE_DIR}/CHANGELOG.md' > '${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.gz'"
+    DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md VERBATIM)
+  add_custom_target(debian_changelog ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.gz)
+  list(APPEND documents ${CMAKE_CURRENT_BINARY_DIR}/debian/copyright ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.gz)
+else()
+  list(APPEND documents ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
+endif()
+if(WIN32)
+  install(FILES ${documents} DESTINATION .)
+else()
+  install(FILES ${documents} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()

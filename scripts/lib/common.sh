@@ -18,6 +18,8 @@ ensure_packages() {
 
 # abigail-tools and python3: the binary interface check (scripts/lib/check-abi).
 native_packages=(cmake make g++ libgtest-dev libgmock-dev pkg-config abigail-tools python3)
+# scripts/package: CPack's Debian packages need dpkg-shlibdeps (dpkg-dev) and file; lintian checks them.
+package_packages=(dpkg-dev file lintian unzip)
 # The Windows build: the cross compiler, GoogleTest's sources, Wine to run the tests and the fonts they meet.
 windows_packages=(g++-mingw-w64-x86-64 googletest wine64 wine fonts-liberation)
 
