@@ -21,11 +21,13 @@ namespace {
 constexpr CLSID classId = {0xE57DA5A5, 0xF818, 0x4887, {0x88, 0x7C, 0xD7, 0x58, 0xAD, 0x43, 0x43, 0x69}};
 constexpr const wchar_t* description = L"WindowsUtils demo automation host";
 
-// Quitting from inside the last Release can hang Wine's CoUninitialize; a short idle wait avoids it and
-// lets a client that comes straight back reuse the running server.
-constexpr UINT idleMilliseconds = 300;
+// How long the server stays once its last client has gone. Under Wine a client whose activation is under
+// way when the class object is revoked fails (CreateObject: 429); the wait lets a client that comes soon
+// after the last one reuse the running server. Quitting straight from the last Release can also hang
+// Wine's CoUninitialize.
+constexpr UINT idleMilliseconds = 5000;
 // A server that COM started but no client ever asked for an object: it leaves after this long.
-constexpr UINT unusedMilliseconds = 30000;
+constexpr UINT unusedMilliseconds = 10000;
 
 // --- Registration --------------------------------------------------------------------------------------
 
@@ -132,14 +134,42 @@ int Unregister(HKEY root) {
 
 // --- Serving -------------------------------------------------------------------------------------------
 
+// What keeps the process serving: the objects its clients hold and their LockServer locks. The count
+// lives on the apartment's thread, where COM delivers every call, the last Release included.
+ULONG serverReferences = 0;
+UINT_PTR idleTimer = 0;
+
+void ScheduleIdleCheck(UINT milliseconds) {
+    if (idleTimer != 0)
+        KillTimer(nullptr, idleTimer);
+    idleTimer = SetTimer(nullptr, 0, milliseconds, nullptr);
+}
+
+// The platform's own count follows ours. On Windows its reaching zero suspends the class object, so a
+// client arriving during the idle wait gets a new server there; Wine keeps serving it from this one.
+void AddServerReference() {
+    ++serverReferences;
+    CoAddRefServerProcess();
+}
+
+void ReleaseServerReference() {
+    --serverReferences;
+    CoReleaseServerProcess();
+    if (serverReferences == 0)
+        ScheduleIdleCheck(idleMilliseconds);
+}
+
 // The object a client holds: the Host object itself behind a guard that counts the process's clients.
 // The four IDispatch calls pass through untouched, so the Host object receives exactly what the
 // marshaler delivered. Only IUnknown and IDispatch are answered here: a further interface handed out by
 // the Host object would let a client hold it past the guard's count.
 class ServedObject final : public IDispatch {
 public:
-    explicit ServedObject(IDispatch* host) noexcept : host_(host) { CoAddRefServerProcess(); }
-    ~ServedObject();
+    explicit ServedObject(IDispatch* host) noexcept : host_(host) { AddServerReference(); }
+    ~ServedObject() {
+        host_->Release();
+        ReleaseServerReference();
+    }
     ServedObject(const ServedObject&) = delete;
     ServedObject& operator=(const ServedObject&) = delete;
 
@@ -181,27 +211,6 @@ private:
     ULONG references_ = 1;
 };
 
-// The apartment's thread receives the last client's Release and the timer alike.
-UINT_PTR idleTimer = 0;
-
-void ScheduleQuitCheck(UINT milliseconds) {
-    if (idleTimer != 0)
-        KillTimer(nullptr, idleTimer);
-    idleTimer = SetTimer(nullptr, 0, milliseconds, nullptr);
-}
-
-// CoReleaseServerProcess suspends the class object when the count reaches zero, so no new client can
-// attach to a server on its way out: COM starts another one for it.
-void ReleaseServerProcess() {
-    if (CoReleaseServerProcess() == 0)
-        ScheduleQuitCheck(idleMilliseconds);
-}
-
-ServedObject::~ServedObject() {
-    host_->Release();
-    ReleaseServerProcess();
-}
-
 class ClassFactory final : public IClassFactory {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -239,9 +248,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         if (lock)
-            CoAddRefServerProcess();
+            AddServerReference();
         else
-            ReleaseServerProcess();
+            ReleaseServerReference();
         return S_OK;
     }
 };
@@ -263,7 +272,7 @@ private:
     HRESULT result_;
 };
 
-// Keeps the class object registered while it lives.
+// Keeps the class object registered for COM's activation while it lives.
 class ClassRegistration {
 public:
     explicit ClassRegistration(IClassFactory& factory) noexcept
@@ -293,30 +302,25 @@ int Serve() {
         return 1;
     }
     ClassFactory factory;
-    {
-        const ClassRegistration registration(factory);
-        if (FAILED(registration.Result())) {
-            std::fwprintf(stderr, L"automation_host: CoRegisterClassObject failed (0x%08lX)\n",
-                          static_cast<unsigned long>(registration.Result()));
-            return 1;
+    const ClassRegistration registration(factory);
+    if (FAILED(registration.Result())) {
+        std::fwprintf(stderr, L"automation_host: CoRegisterClassObject failed (0x%08lX)\n",
+                      static_cast<unsigned long>(registration.Result()));
+        return 1;
+    }
+    ScheduleIdleCheck(unusedMilliseconds);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == idleTimer) {
+            KillTimer(nullptr, idleTimer);
+            idleTimer = 0;
+            // A client that came during the wait holds the count above zero again.
+            if (serverReferences == 0)
+                break;
+            continue;
         }
-        ScheduleQuitCheck(unusedMilliseconds);
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == idleTimer) {
-                KillTimer(nullptr, idleTimer);
-                idleTimer = 0;
-                // A client that came back during the wait holds the count above zero again.
-                if (CoAddRefServerProcess() == 1) {
-                    PostQuitMessage(0);
-                    continue;
-                }
-                CoReleaseServerProcess();
-                continue;
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
     return 0;
 }
