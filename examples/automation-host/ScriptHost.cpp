@@ -72,8 +72,8 @@ private:
 // The site the engine calls back: it hands out the named items and prints the script's error.
 class ScriptSite final : public IActiveScriptSite {
 public:
-    ScriptSite(const std::wstring& name, IDispatch& host, IDispatch& console)
-        : name(name), host(&host), console(&console) {}
+    ScriptSite(const std::vector<ScriptFile>& files, IDispatch& host, IDispatch& console)
+        : files(files), host(&host), console(&console) {}
     ScriptSite(const ScriptSite&) = delete;
     ScriptSite& operator=(const ScriptSite&) = delete;
 
@@ -155,6 +155,8 @@ public:
         auto text = [](BSTR value) {
             return value != nullptr ? std::wstring(value, SysStringLen(value)) : std::wstring();
         };
+        // Each file was parsed with its index as the source context.
+        const std::wstring name = context < files.size() ? files[context].name : std::wstring(L"script");
         Print(stderr, name + L"(" + std::to_wstring(line + 1) + L", " + std::to_wstring(column + 1) + L"): " +
                           text(exception.bstrSource) + L": " + text(exception.bstrDescription) + L" (" +
                           number + L")");
@@ -167,7 +169,7 @@ public:
 private:
     ~ScriptSite() = default;
 
-    std::wstring name;
+    const std::vector<ScriptFile>& files;
     IDispatchPtr host;
     IDispatchPtr console;
     std::atomic<ULONG> references{1};
@@ -227,8 +229,7 @@ std::optional<std::wstring> ReadScriptFile(const std::wstring& path) {
     return text;
 }
 
-bool RunScript(const std::wstring& language, const std::wstring& code, const std::wstring& name,
-               IDispatch& host) {
+bool RunScript(const std::wstring& language, const std::vector<ScriptFile>& files, IDispatch& host) {
     CLSID engineClass;
     HRESULT result = CLSIDFromProgID(language.c_str(), &engineClass);
     IActiveScriptPtr engine;
@@ -240,7 +241,7 @@ bool RunScript(const std::wstring& language, const std::wstring& code, const std
     }
     IActiveScriptParsePtr parser = engine;
     IDispatchPtr console(new ConsoleObject(), false);
-    ScriptSite* site = new ScriptSite(name, host, *console);
+    ScriptSite* site = new ScriptSite(files, host, *console);
     IActiveScriptSitePtr siteReference(site, false);
 
     result = parser ? engine->SetScriptSite(site) : E_NOINTERFACE;
@@ -254,15 +255,19 @@ bool RunScript(const std::wstring& language, const std::wstring& code, const std
         engine->Close();
         return false;
     }
-    EXCEPINFO exception{};
-    result = parser->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0, 0, nullptr, &exception);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+    // Parsed while the engine is not started yet, the files run in order once it is.
+    for (std::size_t index = 0; index < files.size() && SUCCEEDED(result) && !site->Failed(); ++index) {
+        EXCEPINFO exception{};
+        result = parser->ParseScriptText(files[index].code.c_str(), nullptr, nullptr, nullptr, index, 0, 0,
+                                         nullptr, &exception);
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+    }
     if (SUCCEEDED(result) && !site->Failed())
         result = engine->SetScriptState(SCRIPTSTATE_CONNECTED);
     engine->Close();
     if (FAILED(result) && !site->Failed())
-        PrintFailure(name + L": the script did not run", result);
+        PrintFailure(L"the script did not run", result);
     return SUCCEEDED(result) && !site->Failed();
 }

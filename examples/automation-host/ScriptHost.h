@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The engine for a script file: "VBScript" for .vbs, "JScript" for .js, empty for anything else.
 std::wstring ScriptLanguage(const std::wstring& path);
@@ -16,7 +17,13 @@ std::wstring ScriptLanguage(const std::wstring& path);
 // Empty when the file cannot be read or is not valid UTF-8.
 std::optional<std::wstring> ReadScriptFile(const std::wstring& path);
 
-// Runs the script to its end. A script that fails to parse or raises has its error, line and
-// description printed to standard error; the result is then false.
-bool RunScript(const std::wstring& language, const std::wstring& code, const std::wstring& name,
-               IDispatch& host);
+// One script file: its name, for error messages, and its text.
+struct ScriptFile {
+    std::wstring name;
+    std::wstring code;
+};
+
+// Runs the files in order in one engine, as one script (a file of shared helpers first), to its end. A
+// script that fails to parse or raises has its file, line and description printed to standard error;
+// the result is then false.
+bool RunScript(const std::wstring& language, const std::vector<ScriptFile>& files, IDispatch& host);

@@ -1,6 +1,7 @@
-// automation_host.exe <file.vbs|file.js>: runs the script with the automation object Host. Exits 0 when
-// the script ran to its end, 1 when it failed to parse or raised (the error printed to standard error),
-// 2 when it could not be started. The server switches are LocalServer.h's.
+// automation_host.exe [helpers.vbs ...] <file.vbs>, or the same with .js files: runs the files in order
+// as one script with the automation object Host. Exits 0 when the script ran to its end, 1 when it failed to
+// parse or raised (the error printed to standard error), 2 when it could not be started. The server switches
+// are LocalServer.h's.
 #include "HostObject.h"
 #include "LocalServer.h"
 #include "ScriptHost.h"
@@ -9,25 +10,30 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-int RunFile(const std::wstring& path) {
-    const std::wstring language = ScriptLanguage(path);
-    if (language.empty()) {
-        std::fputs("automation_host: the script must be a .vbs or .js file\n", stderr);
-        return 2;
-    }
-    const std::optional<std::wstring> code = ReadScriptFile(path);
-    if (!code) {
-        std::fputs("automation_host: the script file cannot be read as UTF-8 or UTF-16 text\n", stderr);
-        return 2;
+int RunFiles(const std::vector<std::wstring>& paths) {
+    const std::wstring language = ScriptLanguage(paths.back());
+    std::vector<ScriptFile> files;
+    for (const std::wstring& path : paths) {
+        if (language.empty() || ScriptLanguage(path) != language) {
+            std::fputs("automation_host: the scripts must be .vbs files or .js files\n", stderr);
+            return 2;
+        }
+        std::optional<std::wstring> code = ReadScriptFile(path);
+        if (!code) {
+            std::fputs("automation_host: a script file cannot be read as UTF-8 or UTF-16 text\n", stderr);
+            return 2;
+        }
+        files.push_back({path, std::move(*code)});
     }
     IDispatch* created = nullptr;
     if (FAILED(CreateHostObject(&created)))
         return 2;
     IDispatchPtr host(created, false);
-    return RunScript(language, *code, path, *host) ? 0 : 1;
+    return RunScript(language, files, *host) ? 0 : 1;
 }
 
 } // namespace
@@ -38,18 +44,18 @@ int main() {
         return *served;
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments == nullptr || count != 2) {
-        std::fputs("usage: automation_host <file.vbs|file.js>\n"
+    if (arguments == nullptr || count < 2) {
+        std::fputs("usage: automation_host [helpers.vbs ...] <file.vbs>, or the same with .js files\n"
                    "       automation_host /regserver [/machine] | /unregserver [/machine]\n",
                    stderr);
         LocalFree(arguments);
         return 2;
     }
-    const std::wstring path = arguments[1];
+    const std::vector<std::wstring> paths(arguments + 1, arguments + count);
     LocalFree(arguments);
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 2;
-    const int exitCode = RunFile(path);
+    const int exitCode = RunFiles(paths);
     CoUninitialize();
     return exitCode;
 }

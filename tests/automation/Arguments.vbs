@@ -1,31 +1,7 @@
 ' Bad input from a VBScript client: every list method meets Nothing, Null, Empty, a scalar, nested and
 ' two-dimensional arrays and wrong argument counts, and answers with an error, never a crash or a hang.
+' (support/Assertions.vbs runs first: Check, Listed, Finish, and the variables caught and r.)
 Option Explicit
-Dim failures, cases, caught, r
-
-Sub Check(name, actual, expected)
-    cases = cases + 1
-    If actual <> expected Then
-        failures = failures + 1
-        WScript.Echo "FAIL " & name & ": got [" & actual & "], expected [" & expected & "]"
-    End If
-End Sub
-
-' An array's elements as "TypeName:value|...": one string states types and values together.
-Function Listed(values)
-    Dim text, index
-    text = ""
-    For index = 0 To UBound(values)
-        If index > 0 Then text = text & "|"
-        text = text & TypeName(values(index)) & ":" & values(index)
-    Next
-    Listed = text
-End Function
-
-Sub Finish(group)
-    If failures > 0 Then Err.Raise vbObjectError + 1, group, failures & " of " & cases & " cases failed"
-    WScript.Echo group & ": " & cases & " cases passed"
-End Sub
 
 ' Each shape, sent to each list method, gives the host's own error 0x80040201. (Wine's VBScript has no
 ' Eval, and its TypeName crashes on Nothing, so the calls go through a Select and Nothing is tested with Is.)

@@ -1,31 +1,6 @@
 ' Host.Font as a VBScript client calls it: StdFont objects made by the script, alone or in arrays.
+' (support/Assertions.vbs runs first: Check, Listed, Finish, and the variables caught and r.)
 Option Explicit
-Dim failures, cases, caught, r
-failures = 0 : cases = 0
-
-Sub Check(name, actual, expected)
-    cases = cases + 1
-    If actual <> expected Then
-        failures = failures + 1
-        WScript.Echo "FAIL " & name & ": got [" & actual & "], expected [" & expected & "]"
-    End If
-End Sub
-
-' An array's elements as "TypeName:value|...": one string states types and values together.
-Function Listed(values)
-    Dim text, index
-    text = ""
-    For index = 0 To UBound(values)
-        If index > 0 Then text = text & "|"
-        text = text & TypeName(values(index)) & ":" & values(index)
-    Next
-    Listed = text
-End Function
-
-Sub Finish(group)
-    If failures > 0 Then Err.Raise vbObjectError + 1, group, failures & " of " & cases & " cases failed"
-    WScript.Echo group & ": " & cases & " cases passed"
-End Sub
 
 Function NewFont(name, size, bold, italic)
     Dim font

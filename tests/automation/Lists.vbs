@@ -1,32 +1,7 @@
 ' Host.Numbers, Integers, Flags, Texts and Values as a VBScript client calls them: the numeric, string
 ' and value lists round trip, with the coercions and errors a script meets.
+' (support/Assertions.vbs runs first: Check, Listed, Finish, and the variables caught and r.)
 Option Explicit
-Dim failures, cases, caught, r
-failures = 0 : cases = 0
-
-Sub Check(name, actual, expected)
-    cases = cases + 1
-    If actual <> expected Then
-        failures = failures + 1
-        WScript.Echo "FAIL " & name & ": got [" & actual & "], expected [" & expected & "]"
-    End If
-End Sub
-
-' An array's elements as "TypeName:value|...": one string states types and values together.
-Function Listed(values)
-    Dim text, index
-    text = ""
-    For index = 0 To UBound(values)
-        If index > 0 Then text = text & "|"
-        text = text & TypeName(values(index)) & ":" & values(index)
-    Next
-    Listed = text
-End Function
-
-Sub Finish(group)
-    If failures > 0 Then Err.Raise vbObjectError + 1, group, failures & " of " & cases & " cases failed"
-    WScript.Echo group & ": " & cases & " cases passed"
-End Sub
 
 ' Numbers: Doubles from every number form a script has.
 Check "numbers", Listed(Host.Numbers(Array(1, 2.5, "3", True, 40000))), _

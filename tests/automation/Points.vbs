@@ -1,32 +1,7 @@
 ' Host.Points and Host.Move as a VBScript client calls them: literal arrays, variables (sent by
 ' reference), fixed and resized arrays, a matrix of 16 numbers, and values the host or library refuses.
+' (support/Assertions.vbs runs first: Check, Listed, Finish, and the variables caught and r.)
 Option Explicit
-Dim failures, cases, caught, r, i
-failures = 0 : cases = 0
-
-Sub Check(name, actual, expected)
-    cases = cases + 1
-    If actual <> expected Then
-        failures = failures + 1
-        WScript.Echo "FAIL " & name & ": got [" & actual & "], expected [" & expected & "]"
-    End If
-End Sub
-
-' An array's elements as "TypeName:value|...": one string states types and values together.
-Function Listed(values)
-    Dim text, index
-    text = ""
-    For index = 0 To UBound(values)
-        If index > 0 Then text = text & "|"
-        text = text & TypeName(values(index)) & ":" & values(index)
-    Next
-    Listed = text
-End Function
-
-Sub Finish(group)
-    If failures > 0 Then Err.Raise vbObjectError + 1, group, failures & " of " & cases & " cases failed"
-    WScript.Echo group & ": " & cases & " cases passed"
-End Sub
 
 ' Literals: Integer (VT_I2), Double, numeric text and booleans, each coerced to a Double.
 Check "mixed literals", Listed(Host.Points(Array(1, 2.5, "3"))), "Double:1|Double:2.5|Double:3"
@@ -105,7 +80,7 @@ On Error Resume Next : Host.Move copied, 1, 1 : caught = Err.Number : On Error G
 Check "Move with three arguments: VBScript's own error 450", caught, 450
 
 ' 100,000 points built by a script loop, read back and moved.
-Dim many : ReDim many(299999)
+Dim many, i : ReDim many(299999)
 For i = 0 To 299999
     many(i) = i
 Next

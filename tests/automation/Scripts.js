@@ -1,31 +1,6 @@
 // JScript clients: JScript arrays are objects, which the host turns into arrays before the library sees
 // them; what the host gives back is a VARIANT array, read through VBArray.
-var failures = 0, cases = 0;
-
-function check(name, actual, expected) {
-    cases++;
-    if (actual !== expected) {
-        failures++;
-        WScript.Echo("FAIL " + name + ": got [" + actual + "], expected [" + expected + "]");
-    }
-}
-
-// The HRESULT a call raises, as an unsigned hexadecimal number ("0" when it raises nothing).
-function errorOf(call) {
-    try {
-        call();
-        return "0";
-    } catch (error) {
-        return (error.number >>> 0).toString(16).toUpperCase();
-    }
-}
-
-function listed(result) {
-    var values = new VBArray(result).toArray(), text = [];
-    for (var index = 0; index < values.length; index++)
-        text.push(typeof values[index] + ":" + values[index]);
-    return text.join("|");
-}
+// (support/Assertions.js runs first: check, errorOf, listed, finish.)
 
 check("points", listed(Host.Points([1, 2.5, "3"])), "number:1|number:2.5|number:3");
 check("points through a matrix", listed(Host.Points([1, 2, 3], [2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 10, 20, 30, 1])),
@@ -67,6 +42,4 @@ check("beyond 32 bits", errorOf(function () { Host.Integers([4294967296]); }), "
 check("no arguments", errorOf(function () { Host.Numbers(); }), "8002000E");
 check("a name Host does not have", errorOf(function () { Host.Nothing(); }), "800A01B6");
 
-if (failures > 0)
-    throw new Error(failures + " of " + cases + " cases failed");
-WScript.Echo("Scripts.js: " + cases + " cases passed");
+finish("Scripts.js");
