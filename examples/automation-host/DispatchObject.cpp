@@ -1,28 +1,5 @@
 #include "DispatchObject.h"
 
-HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE DispatchObject::AddRef() {
-    return ++references;
-}
-
-ULONG STDMETHODCALLTYPE DispatchObject::Release() {
-    const ULONG left = --references;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfoCount(UINT* count) {
     if (count == nullptr)
         return E_POINTER;

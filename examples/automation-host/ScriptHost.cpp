@@ -1,5 +1,6 @@
 #include "ScriptHost.h"
 
+#include "ComObject.h"
 #include "DispatchObject.h"
 
 #include <activscp.h>
@@ -70,33 +71,12 @@ private:
 };
 
 // The site the engine calls back: it hands out the named items and prints the script's error.
-class ScriptSite final : public IActiveScriptSite {
+class ScriptSite final : public ComObject<IActiveScriptSite> {
 public:
     ScriptSite(const std::vector<ScriptFile>& files, IDispatch& host, IDispatch& console)
         : files(files), host(&host), console(&console) {}
-    ScriptSite(const ScriptSite&) = delete;
-    ScriptSite& operator=(const ScriptSite&) = delete;
 
     bool Failed() const { return failed; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IActiveScriptSite)) {
-            *object = static_cast<IActiveScriptSite*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE GetLCID(LCID* locale) override {
         if (locale == nullptr)
@@ -167,12 +147,9 @@ public:
     }
 
 private:
-    ~ScriptSite() = default;
-
     const std::vector<ScriptFile>& files;
     IDispatchPtr host;
     IDispatchPtr console;
-    std::atomic<ULONG> references{1};
     bool failed = false;
 };
 
