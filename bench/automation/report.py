@@ -55,6 +55,17 @@ def section(rows, wine_version):
     return "\n".join(lines) + "\n"
 
 
+def replace_section(text, new, begin, end_marker):
+    """The report with the section between the two marker lines replaced by `new`, or `new` appended."""
+    if begin in text and end_marker in text:
+        start = text.index(begin)
+        end = text.index(end_marker) + len(end_marker)
+        if text[end:end + 1] == "\n":
+            end += 1
+        return text[:start] + new + text[end:]
+    return text.rstrip("\n") + ("\n\n" if text.strip() else "") + new
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("output", help="RoundTrip.vbs's standard output")
@@ -77,15 +88,7 @@ def main():
             text = report.read()
     except FileNotFoundError:
         text = ""
-    new = section(rows, args.wine_version)
-    if BEGIN in text and END in text:
-        start = text.index(BEGIN)
-        end = text.index(END) + len(END)
-        if text[end:end + 1] == "\n":
-            end += 1
-        text = text[:start] + new + text[end:]
-    else:
-        text = text.rstrip("\n") + ("\n\n" if text.strip() else "") + new
+    text = replace_section(text, section(rows, args.wine_version), BEGIN, END)
     with open(args.report, "w", encoding="utf-8") as report:
         report.write(text)
 

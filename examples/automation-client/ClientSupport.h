@@ -180,16 +180,17 @@ struct CallResult {
     ExceptionInfo exception;
 };
 
-// Invokes a member by name with the arguments in the order a script writes them (Invoke takes them last
-// first). The arguments stay the caller's: a by-reference one shows what the callee wrote back.
-inline CallResult Call(IDispatch& object, const wchar_t* name, std::vector<VARIANT> arguments,
-                       WORD flags = DISPATCH_METHOD) {
-    CallResult call;
+// The DISPID of a member, from the object's GetIDsOfNames.
+inline HRESULT MemberId(IDispatch& object, const wchar_t* name, DISPID& id) {
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = DISPID_UNKNOWN;
-    call.result = object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(call.result))
-        return call;
+    return object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+}
+
+// Invokes a member with the arguments in the order a script writes them (Invoke takes them last first).
+// The arguments stay the caller's: a by-reference one shows what the callee wrote back.
+inline CallResult Invoke(IDispatch& object, DISPID id, std::vector<VARIANT> arguments,
+                         WORD flags = DISPATCH_METHOD) {
+    CallResult call;
     std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
     DISPPARAMS parameters{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     UINT argumentError = 0;
@@ -198,6 +199,19 @@ inline CallResult Call(IDispatch& object, const wchar_t* name, std::vector<VARIA
     if (call.result == DISP_E_EXCEPTION)
         call.exception.Complete();
     return call;
+}
+
+// The same by name; a name the object does not know gives GetIDsOfNames's error.
+inline CallResult Call(IDispatch& object, const wchar_t* name, std::vector<VARIANT> arguments,
+                       WORD flags = DISPATCH_METHOD) {
+    DISPID id = DISPID_UNKNOWN;
+    const HRESULT found = MemberId(object, name, id);
+    if (FAILED(found)) {
+        CallResult call;
+        call.result = found;
+        return call;
+    }
+    return Invoke(object, id, std::move(arguments), flags);
 }
 
 // A VARIANT referring to another one, as a script passes a variable: VT_BYREF|VT_VARIANT.
