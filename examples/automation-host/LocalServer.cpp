@@ -1,5 +1,6 @@
 #include "LocalServer.h"
 
+#include "ComObject.h"
 #include "HostObject.h"
 
 #include <windows.h>
@@ -163,34 +164,14 @@ void ReleaseServerReference() {
 // The four IDispatch calls pass through untouched, so the Host object receives exactly what the
 // marshaler delivered. Only IUnknown and IDispatch are answered here: a further interface handed out by
 // the Host object would let a client hold it past the guard's count.
-class ServedObject final : public IDispatch {
+class ServedObject final : public ComObject<IDispatch> {
 public:
     explicit ServedObject(IDispatch* host) noexcept : host_(host) { AddServerReference(); }
-    ~ServedObject() {
+    ~ServedObject() override {
         host_->Release();
         ReleaseServerReference();
     }
-    ServedObject(const ServedObject&) = delete;
-    ServedObject& operator=(const ServedObject&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         return host_->GetTypeInfoCount(count);
     }
@@ -208,7 +189,6 @@ public:
 
 private:
     IDispatch* host_;
-    ULONG references_ = 1;
 };
 
 class ClassFactory final : public IClassFactory {
