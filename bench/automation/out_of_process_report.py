@@ -20,7 +20,7 @@ TITLES = {
 }
 
 
-def section(cases, wine_version):
+def section(cases, wine_version, load):
     lines = [
         BEGIN,
         "## Clients in other processes: what the marshaler adds",
@@ -33,7 +33,9 @@ def section(cases, wine_version):
         "(`QueryPerformanceCounter`); *Invoke* is the time inside the server's object",
         "(`Host.LastCallSeconds`), *Library* the part of it spent in the library",
         "(`Host.LastLibrarySeconds`); *Crossing* is the out-of-process call less *Invoke*: copying the",
-        f"values into the server and back. Windows build (Release) under {wine_version}; refreshed alone by",
+        "values into the server and back, and the server's answer to the client.",
+        f"Windows build (Release) under {wine_version}, load average {load} when the run began (the",
+        "figures move by several times with the machine's load); refreshed alone by",
         "`scripts/bench --out-of-process`.",
         "",
         "| Call | In process | Out of process | Crossing | Invoke | Library | Library's share out of process |",
@@ -64,6 +66,7 @@ def main():
     parser.add_argument("output", help="automation_round_trip.exe's standard output")
     parser.add_argument("report", help="the performance report to update")
     parser.add_argument("--wine-version", default="Wine")
+    parser.add_argument("--load", default="unknown", help="the load average when the run began")
     args = parser.parse_args()
 
     cases = {}
@@ -82,7 +85,7 @@ def main():
     except FileNotFoundError:
         text = ""
     with open(args.report, "w", encoding="utf-8") as report:
-        report.write(replace_section(text, section(cases, args.wine_version), BEGIN, END))
+        report.write(replace_section(text, section(cases, args.wine_version, args.load), BEGIN, END))
 
 
 if __name__ == "__main__":
