@@ -51,7 +51,7 @@ private:
 
 LSTATUS SetDefaultValue(HKEY root, const std::wstring& path, const std::wstring& value) {
     RegistryKey key;
-    LSTATUS status =
+    const LSTATUS status =
         RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
     if (status != ERROR_SUCCESS)
         return status;
@@ -154,6 +154,8 @@ void AddServerReference() {
 }
 
 void ReleaseServerReference() {
+    if (serverReferences == 0)
+        return; // an unlock without its lock
     --serverReferences;
     CoReleaseServerProcess();
     if (serverReferences == 0)
