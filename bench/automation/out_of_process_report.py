@@ -6,7 +6,7 @@ import argparse
 import re
 import sys
 
-from report import milliseconds, replace_section
+from report import milliseconds, update_section
 
 BEGIN = "<!-- automation-out-of-process: begin -->"
 END = "<!-- automation-out-of-process: end -->"
@@ -79,13 +79,7 @@ def main():
     if not cases:
         sys.exit(f"{args.output}: no figures from the out-of-process benchmark")
 
-    try:
-        with open(args.report, encoding="utf-8") as report:
-            text = report.read()
-    except FileNotFoundError:
-        text = ""
-    with open(args.report, "w", encoding="utf-8") as report:
-        report.write(replace_section(text, section(cases, args.wine_version, args.load), BEGIN, END))
+    update_section(args.report, section(cases, args.wine_version, args.load), BEGIN, END)
 
 
 if __name__ == "__main__":

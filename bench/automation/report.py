@@ -66,6 +66,17 @@ def replace_section(text, new, begin, end_marker):
     return text.rstrip("\n") + ("\n\n" if text.strip() else "") + new
 
 
+def update_section(path, new, begin, end_marker):
+    """Writes `new` between the marker lines of the report at `path` (a new report if there is none)."""
+    try:
+        with open(path, encoding="utf-8") as report:
+            text = report.read()
+    except FileNotFoundError:
+        text = ""
+    with open(path, "w", encoding="utf-8") as report:
+        report.write(replace_section(text, new, begin, end_marker))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("output", help="RoundTrip.vbs's standard output")
@@ -83,14 +94,7 @@ def main():
     if not rows:
         sys.exit(f"{args.output}: no figures from the automation benchmark")
 
-    try:
-        with open(args.report, encoding="utf-8") as report:
-            text = report.read()
-    except FileNotFoundError:
-        text = ""
-    text = replace_section(text, section(rows, args.wine_version), BEGIN, END)
-    with open(args.report, "w", encoding="utf-8") as report:
-        report.write(text)
+    update_section(args.report, section(rows, args.wine_version), BEGIN, END)
 
 
 if __name__ == "__main__":
