@@ -76,35 +76,34 @@ std::string Hex(HRESULT value) {
     return text;
 }
 
-// An answer the host gives as an array: each element of the expected type and value.
-bool SameElements(const CallResult& call, VARTYPE type, const std::vector<double>& expected) {
+// An answer the host gives as an array: as many elements as expected, each one matching its own.
+template <typename Expected, typename Matches>
+bool EachElement(const CallResult& call, const std::vector<Expected>& expected, Matches matches) {
     std::vector<Variant> elements;
     if (FAILED(call.result) || !ReadVariantElements(call.value.Get(), elements) ||
         elements.size() != expected.size())
         return false;
-    for (size_t index = 0; index < expected.size(); ++index) {
-        const VARIANT& element = elements[index].Get();
-        if (element.vt != type)
+    for (size_t index = 0; index < expected.size(); ++index)
+        if (!matches(elements[index].Get(), expected[index]))
             return false;
-        const double value = type == VT_R8 ? element.dblVal : type == VT_I4 ? element.lVal : element.boolVal;
-        if (value != expected[index])
-            return false;
-    }
     return true;
 }
 
-bool SameTexts(const CallResult& call, const std::vector<std::wstring>& expected) {
-    std::vector<Variant> elements;
-    if (FAILED(call.result) || !ReadVariantElements(call.value.Get(), elements) ||
-        elements.size() != expected.size())
-        return false;
-    for (size_t index = 0; index < expected.size(); ++index) {
-        const VARIANT& element = elements[index].Get();
-        if (element.vt != VT_BSTR || element.bstrVal == nullptr ||
-            std::wstring(element.bstrVal, SysStringLen(element.bstrVal)) != expected[index])
+// Each element of the expected type and value.
+bool SameElements(const CallResult& call, VARTYPE type, const std::vector<double>& expected) {
+    return EachElement(call, expected, [type](const VARIANT& element, double number) {
+        if (element.vt != type)
             return false;
-    }
-    return true;
+        const double value = type == VT_R8 ? element.dblVal : type == VT_I4 ? element.lVal : element.boolVal;
+        return value == number;
+    });
+}
+
+bool SameTexts(const CallResult& call, const std::vector<std::wstring>& expected) {
+    return EachElement(call, expected, [](const VARIANT& element, const std::wstring& text) {
+        return element.vt == VT_BSTR && element.bstrVal != nullptr &&
+               std::wstring(element.bstrVal, SysStringLen(element.bstrVal)) == text;
+    });
 }
 
 // The numbers a by-reference VT_ARRAY|VT_R8 holds after the call, read where the client's VARIANT points.
