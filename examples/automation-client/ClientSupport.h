@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -109,68 +110,39 @@ private:
     EXCEPINFO info_;
 };
 
-// One element of a typed array: what SafeArrayPutElement is handed for a C++ value.
-inline void* ElementAddress(double& value) {
-    return &value;
-}
-inline void* ElementAddress(float& value) {
-    return &value;
-}
-inline void* ElementAddress(LONG& value) {
-    return &value;
-}
-inline void* ElementAddress(short& value) {
-    return &value;
-} // VT_BOOL, VT_I2
-inline void* ElementAddress(VARIANT& value) {
-    return &value;
-}
-// SafeArrayPutElement copies a BSTR element; the temporary is freed here.
-class ElementText {
-public:
-    explicit ElementText(const std::wstring& text)
-        : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~ElementText() { SysFreeString(text_); }
-    ElementText(const ElementText&) = delete;
-    ElementText& operator=(const ElementText&) = delete;
-    BSTR Get() const noexcept { return text_; }
-
-private:
-    BSTR text_;
-};
-
-// A one-dimensional VT_ARRAY|elementType holding the values, starting at the lower bound. Empty (VT_EMPTY)
-// when the array cannot be made.
-template <class Element>
-Variant TypedArray(VARTYPE elementType, std::vector<Element> values, LONG lowerBound = 0) {
+// A one-dimensional VT_ARRAY|elementType of `count` elements from the lower bound on, each stored by
+// `put(array, position, index)`. Empty (VT_EMPTY) when the array cannot be made.
+template <class PutElement>
+Variant NewArray(VARTYPE elementType, size_t count, LONG lowerBound, PutElement put) {
     Variant result;
-    SAFEARRAYBOUND bound{static_cast<ULONG>(values.size()), lowerBound};
+    SAFEARRAYBOUND bound{static_cast<ULONG>(count), lowerBound};
     SAFEARRAY* array = SafeArrayCreate(elementType, 1, &bound);
     if (array == nullptr)
         return result;
-    for (LONG index = 0; index < static_cast<LONG>(values.size()); ++index) {
-        LONG position = lowerBound + index;
-        SafeArrayPutElement(array, &position, ElementAddress(values[static_cast<size_t>(index)]));
-    }
+    for (size_t index = 0; index < count; ++index)
+        put(array, lowerBound + static_cast<LONG>(index), index);
     result.Get().vt = static_cast<VARTYPE>(VT_ARRAY | elementType);
     result.Get().parray = array;
     return result;
 }
 
+// The values as a VT_ARRAY|elementType (short for VT_BOOL and VT_I2, VARIANT for VT_VARIANT).
+template <class Element>
+Variant TypedArray(VARTYPE elementType, std::vector<Element> values, LONG lowerBound = 0) {
+    return NewArray(elementType, values.size(), lowerBound,
+                    [&](SAFEARRAY* array, LONG position, size_t index) {
+                        SafeArrayPutElement(array, &position, &values[index]); // the array stores a copy
+                    });
+}
+
+// The texts as a VT_ARRAY|VT_BSTR; each element is copied from a temporary BSTR.
 inline Variant TextArray(const std::vector<std::wstring>& texts, LONG lowerBound = 0) {
-    Variant result;
-    SAFEARRAYBOUND bound{static_cast<ULONG>(texts.size()), lowerBound};
-    SAFEARRAY* array = SafeArrayCreate(VT_BSTR, 1, &bound);
-    if (array == nullptr)
-        return result;
-    for (LONG index = 0; index < static_cast<LONG>(texts.size()); ++index) {
-        LONG position = lowerBound + index;
-        const ElementText text(texts[static_cast<size_t>(index)]);
-        SafeArrayPutElement(array, &position, text.Get());
-    }
-    result.Get().vt = VT_ARRAY | VT_BSTR;
-    result.Get().parray = array;
-    return result;
+    return NewArray(VT_BSTR, texts.size(), lowerBound, [&](SAFEARRAY* array, LONG position, size_t index) {
+        const std::wstring& text = texts[index];
+        const std::unique_ptr<OLECHAR, decltype(&SysFreeString)> element(
+            SysAllocStringLen(text.data(), static_cast<UINT>(text.size())), &SysFreeString);
+        SafeArrayPutElement(array, &position, element.get());
+    });
 }
 
 // The outcome of one Invoke: its HRESULT, the result value and, for DISP_E_EXCEPTION, the exception.
