@@ -7,6 +7,7 @@
 // Run by scripts/bench; needs the server registered.
 #include "ClientSupport.h"
 #include "HostObject.h"
+#include "Stopwatch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,18 +19,6 @@ namespace {
 
 constexpr size_t pointCount = 100000;
 constexpr int runs = 5;
-
-double Seconds(LONGLONG ticks) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
-}
-
-LONGLONG Now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -70,9 +59,9 @@ bool Measure(IDispatch& host, const char* name, const char* where, DISPID method
         std::vector<VARIANT> arguments{list};
         if (move)
             arguments = {ReferenceTo(list), offset.Get(), offset.Get(), offset.Get()};
-        const LONGLONG started = Now();
+        const Stopwatch watch;
         const CallResult call = Invoke(host, method, arguments);
-        client.push_back(Seconds(Now() - started));
+        client.push_back(Stopwatch::Seconds(watch.Ticks()));
         if (call.result != S_OK) {
             std::fprintf(stderr, "%s (%s): 0x%08lX\n", name, where, static_cast<unsigned long>(call.result));
             return false;

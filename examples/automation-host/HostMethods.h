@@ -3,27 +3,9 @@
 #pragma once
 
 #include "ScriptValues.h"
+#include "Stopwatch.h"
 
 #include <cstddef>
-
-// Times calls with QueryPerformanceCounter.
-class Stopwatch {
-public:
-    Stopwatch() { QueryPerformanceCounter(&start); }
-    LONGLONG Ticks() const {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return now.QuadPart - start.QuadPart;
-    }
-    static double Seconds(LONGLONG ticks) {
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER start;
-};
 
 // Adds up the time one method call spends inside the library.
 class LibraryClock {
