@@ -85,15 +85,22 @@ const wchar_t* ScopeName(HKEY root) {
     return root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
 }
 
+// The two keys, below the root's Software\Classes, that make up the registration.
+std::wstring ProgIdKey() {
+    return std::wstring(L"Software\\Classes\\") + LocalServerProgId;
+}
+std::wstring ClassKey() {
+    return std::wstring(L"Software\\Classes\\CLSID\\") + LocalServerClassId;
+}
+
 int Register(HKEY root) {
     const std::wstring executable = ExecutablePath();
     if (executable.empty()) {
         std::fwprintf(stderr, L"automation_host: cannot find the program's own path\n");
         return 1;
     }
-    const std::wstring classes = L"Software\\Classes\\";
-    const std::wstring classKey = classes + L"CLSID\\" + LocalServerClassId;
-    const std::wstring progIdKey = classes + LocalServerProgId;
+    const std::wstring classKey = ClassKey();
+    const std::wstring progIdKey = ProgIdKey();
     // COM appends the -Embedding switch itself; the quotes keep a path with spaces one argument.
     const struct {
         std::wstring path;
@@ -119,9 +126,7 @@ int Register(HKEY root) {
 }
 
 int Unregister(HKEY root) {
-    const std::wstring classes = L"Software\\Classes\\";
-    for (const std::wstring& path :
-         {classes + LocalServerProgId, classes + L"CLSID\\" + LocalServerClassId}) {
+    for (const std::wstring& path : {ProgIdKey(), ClassKey()}) {
         const LSTATUS status = DeleteTree(root, path);
         if (status != ERROR_SUCCESS) {
             std::fwprintf(stderr, L"automation_host: cannot remove %ls\\%ls (error %ld)\n", ScopeName(root),
