@@ -351,6 +351,8 @@ HRESULT realOfRadix(RadixInteger integer, double& result) {
 }
 
 HRESULT toReal(const Value& source, double& result) {
+    if (const auto* decimal = std::get_if<DECIMAL>(&source))
+        return assign(result, nearestDouble(*decimal));
     Value number;
     const HRESULT parsed = numberOf(source, number);
     if (FAILED(parsed))
@@ -589,6 +591,15 @@ HRESULT storeText(const std::u16string& text, VARIANT& result) {
     return S_OK;
 }
 
+// A DECIMAL that is not one (scale above 28, a stray sign byte) becomes no number; measured, it still
+// becomes VT_EMPTY, VT_NULL and text.
+HRESULT checkDecimal(const Value& source, VARTYPE target) {
+    const auto* decimal = std::get_if<DECIMAL>(&source);
+    if (decimal == nullptr || isValid(*decimal) || target == VT_EMPTY || target == VT_NULL || target == VT_BSTR)
+        return S_OK;
+    return E_INVALIDARG;
+}
+
 // Converts into result, which is left VT_EMPTY on failure.
 HRESULT convert(const Value& source, VARTYPE target, VARIANT& result) {
     // Each case converts into a value of the target's C++ type and stores it when that succeeded.
@@ -682,6 +693,8 @@ HRESULT WINAPI VariantChangeType(VARIANTARG* destination, const VARIANTARG* sour
     } else if (SUCCEEDED(result)) {
         const Value value = valueAt(sourceType, data);
         result = checkConvertible(value, vt);
+        if (SUCCEEDED(result))
+            result = checkDecimal(value, vt);
         if (SUCCEEDED(result))
             result = convert(value, vt, converted);
     }
