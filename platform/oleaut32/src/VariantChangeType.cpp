@@ -563,6 +563,9 @@ HRESULT toCurrency(const Value& source, LONGLONG& result) {
                    ? converted
                    : overflowUnless(roundHalfToEven(real * 10000, rounded) && fitsIn(rounded, result));
     }
+    // Measured: hexadecimal and octal text never becomes an amount; even "&H1" overflows.
+    if (SUCCEEDED(converted) && std::holds_alternative<RadixInteger>(number))
+        return DISP_E_OVERFLOW;
     DecimalNumber exact;
     if (SUCCEEDED(converted))
         converted = exactNumberOf(number, exact);

@@ -116,8 +116,15 @@ double toDouble(const DecimalNumber& value) {
     for (char digit : value.digits)
         result = result * 10 + (digit - '0');
     if (result != 0) {
-        const double scale = std::pow(10.0, std::abs(value.exponent));
-        result = value.exponent < 0 ? result / scale : result * scale;
+        // Beyond 10^308 the power itself is infinite: a tiny number is divided in two steps, so that it
+        // becomes the subnormal it is (measured: "1e-320" is 9.99988671826831e-321, not 0).
+        int exponent = value.exponent;
+        if (exponent < -308) {
+            result /= 1e308;
+            exponent += 308;
+        }
+        const double scale = std::pow(10.0, std::abs(exponent));
+        result = exponent < 0 ? result / scale : result * scale;
     }
     return value.negative ? -result : result;
 }
