@@ -241,7 +241,8 @@ std::string Points(const Point* points, std::uint64_t count) {
     std::string text = "n" + Decimal(count) + ":";
     for (std::uint64_t index = 0; index < count; ++index) {
         if constexpr (std::is_same_v<Point, MbMatrix3D>) {
-            text += " (" + Numbers(points[index].Data(), 16) + " flag" + Decimal(points[index].StoredFlag()) + ")";
+            text += " (" + Numbers(points[index].Data(), 16) + " flag" + Decimal(points[index].StoredFlag()) +
+                    ")";
         } else {
             text += " (" + Bits(points[index].x) + "," + Bits(points[index].y);
             if constexpr (requires { points[index].z; })
@@ -269,7 +270,8 @@ std::string Strings(const PArray<old::string>& strings) {
         if (string == nullptr)
             text += " <no string>";
         else
-            text += " " + (string->Text() == nullptr ? std::string("<none>") : Text(string->Text(), string->Length()));
+            text += " " + (string->Text() == nullptr ? std::string("<none>")
+                                                     : Text(string->Text(), string->Length()));
     }
     return text;
 }
@@ -321,14 +323,22 @@ public:
     std::int64_t Integer(int bits, bool isSigned) {
         const std::uint64_t mask = bits == 64 ? ~0ull : (1ull << bits) - 1;
         const std::int64_t minimum = isSigned ? -static_cast<std::int64_t>((mask >> 1)) - 1 : 0;
-        const std::int64_t maximum = static_cast<std::int64_t>(isSigned ? mask >> 1 : mask & 0x7FFFFFFFFFFFFFFFull);
-        switch (random.Below(8)) {
+        const std::int64_t maximum =
+            static_cast<std::int64_t>(isSigned ? mask >> 1 : mask & 0x7FFFFFFFFFFFFFFFull);
+        switch (random.Below(9)) {
         case 0:
             return random.Pick({std::int64_t{0}, std::int64_t{1}, std::int64_t{-1}, std::int64_t{2}});
         case 1:
             return random.Pick({minimum, maximum, minimum + 1, maximum - 1});
         case 2:
             return static_cast<std::int64_t>(random.Below(2001)) - 1000;
+        case 3: {
+            // The edges of the types a value is converted to, in a type wide enough to hold them.
+            const std::int64_t edge = TargetEdge();
+            if (edge >= minimum && edge <= maximum)
+                return edge;
+            return maximum;
+        }
         default: {
             std::uint64_t value = random.Next() & mask;
             if (isSigned && bits < 64 && (value >> (bits - 1)) != 0)
@@ -336,6 +346,15 @@ public:
             return static_cast<std::int64_t>(value);
         }
         }
+    }
+
+    // A value at or just beyond the range of one of the integer types the library converts to.
+    std::int64_t TargetEdge() {
+        static const std::int64_t edges[] = {127,           128,        -128,       -129,       255,
+                                             256,           32767,      32768,      -32768,     -32769,
+                                             65535,         65536,      2147483647, 2147483648, -2147483648LL,
+                                             -2147483649LL, 4294967295, 4294967296};
+        return random.Pick(edges);
     }
 
     double PowerOfTen(int exponent) {
@@ -392,7 +411,7 @@ public:
                                        -657435.0,
                                        1.0 / 3};
         std::uint64_t bits = 0;
-        switch (random.Below(10)) {
+        switch (random.Below(11)) {
         case 0:
         case 1:
             return random.Pick(edges);
@@ -400,6 +419,9 @@ public:
             bits = random.Pick({0x7FF0000000000000ull, 0xFFF0000000000000ull, 0x7FF8000000000000ull,
                                 0xFFF8000000000000ull, 0x7FF0000000000001ull, 0x0000000000000001ull});
             break;
+        case 8:
+            // At an integer target's edge, on it or half a unit either side.
+            return static_cast<double>(TargetEdge()) + random.Pick({0.0, 0.0, 0.5, -0.5, 0.25, -0.25});
         case 3: {
             // A whole or half number near the integer types' edges.
             const std::int64_t whole = Integer(random.Pick({8, 16, 32, 32, 64}), random.Chance(500));
@@ -442,8 +464,19 @@ public:
         value.Hi32 = width == 96 ? static_cast<ULONG>(high) : 0;
         value.scale = static_cast<BYTE>(random.Below(29));
         value.sign = random.Chance(500) ? DECIMAL_NEG : 0;
+        if (random.Chance(200)) {
+            // An integer target's edge, or half a unit beyond it.
+            const std::int64_t edge = TargetEdge();
+            const bool half = random.Chance(500);
+            value.Lo64 =
+                static_cast<std::uint64_t>(edge < 0 ? -edge : edge) * (half ? 10 : 1) + (half ? 5 : 0);
+            value.Hi32 = 0;
+            value.scale = half ? 1 : 0;
+            value.sign = edge < 0 ? DECIMAL_NEG : 0;
+        }
         if (random.Chance(60))
-            value.scale = static_cast<BYTE>(29 + random.Below(8)); // larger ones make Wine read past the digits when it formats them
+            value.scale = static_cast<BYTE>(
+                29 + random.Below(8)); // larger ones make Wine read past the digits when it formats them
         if (random.Chance(60))
             value.sign = static_cast<BYTE>(random.Pick({0x01, 0x40, 0x7F, 0x81, 0xFF}));
         return value;
@@ -451,17 +484,51 @@ public:
 
     // Numbers as people write them, in every notation the conversion reads, and text it does not read.
     std::string NumberText() {
-        static const char* const words[] = {"True", "false", "#TRUE#", "#false#", "", " ", "abc", "1e400",
-                                            "1e-400", "1.7976931348623157e308", "-1.7976931348623157e308",
-                                            "4.9406564584124654e-324", "3.4028235e38", "3.402823466385289e38",
-                                            "&H", "&HFFFFFFFF", "&H7FFFFFFF", "&H80000000", "&O777", "&O37777777777",
-                                            "1,5", ",5", "1.2.3", "--1", "(1)", "$-1", "1-", "1$", ".", "e5",
-                                            "1e", "123456789012345678901234567890", "0.000000000000000000000000000001",
-                                            "79228162514264337593543950335", "79228162514264337593543950336",
-                                            "2147483647.5", "-2147483648.5", "4294967295", "-0", "NaN", "Inf"};
+        static const char* const words[] = {"True",
+                                            "false",
+                                            "#TRUE#",
+                                            "#false#",
+                                            "",
+                                            " ",
+                                            "abc",
+                                            "1e400",
+                                            "1e-400",
+                                            "1.7976931348623157e308",
+                                            "-1.7976931348623157e308",
+                                            "4.9406564584124654e-324",
+                                            "3.4028235e38",
+                                            "3.402823466385289e38",
+                                            "&H",
+                                            "&HFFFFFFFF",
+                                            "&H7FFFFFFF",
+                                            "&H80000000",
+                                            "&O777",
+                                            "&O37777777777",
+                                            "1,5",
+                                            ",5",
+                                            "1.2.3",
+                                            "--1",
+                                            "(1)",
+                                            "$-1",
+                                            "1-",
+                                            "1$",
+                                            ".",
+                                            "e5",
+                                            "1e",
+                                            "123456789012345678901234567890",
+                                            "0.000000000000000000000000000001",
+                                            "79228162514264337593543950335",
+                                            "79228162514264337593543950336",
+                                            "2147483647.5",
+                                            "-2147483648.5",
+                                            "4294967295",
+                                            "-0",
+                                            "NaN",
+                                            "Inf"};
         if (random.Chance(150))
             return random.Pick(words);
-        std::string digits = Decimal(static_cast<std::uint64_t>(Integer(random.Pick({8, 16, 32, 64}), false)));
+        std::string digits =
+            Decimal(static_cast<std::uint64_t>(Integer(random.Pick({8, 16, 32, 64}), false)));
         if (random.Chance(200))
             digits = digits.substr(0, 1 + random.Below(static_cast<std::uint32_t>(digits.size())));
         std::string text;
@@ -482,7 +549,8 @@ public:
             }
             break;
         case 3: { // hexadecimal or octal
-            const std::uint64_t value = static_cast<std::uint64_t>(Integer(random.Pick({8, 16, 32, 64}), false));
+            const std::uint64_t value =
+                static_cast<std::uint64_t>(Integer(random.Pick({8, 16, 32, 64}), false));
             std::string radix;
             for (std::uint64_t rest = value, base = random.Chance(500) ? 16 : 8; rest != 0 || radix.empty();
                  rest /= base)
@@ -564,8 +632,9 @@ public:
             value.dblVal = Real();
             break;
         case VT_CY:
-            value.cyVal.int64 = random.Chance(500) ? Integer(64, true)
-                                                   : Integer(32, true) * 10000 + random.Pick({0, 5000, -5000, 1, 4999, 5001});
+            value.cyVal.int64 =
+                random.Chance(500) ? Integer(64, true)
+                                   : Integer(32, true) * 10000 + random.Pick({0, 5000, -5000, 1, 4999, 5001});
             break;
         case VT_BSTR:
             value.bstrVal = NumberBstr();
@@ -586,9 +655,10 @@ public:
     }
 
     VARTYPE ScalarType() {
-        static const VARTYPE types[] = {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT,  VT_UINT,
-                                        VT_I8, VT_UI8, VT_R4, VT_R8,  VT_R8, VT_R8,  VT_CY,   VT_DATE,
-                                        VT_BSTR, VT_BSTR, VT_BOOL, VT_DECIMAL, VT_DECIMAL, VT_EMPTY, VT_NULL, VT_ERROR};
+        static const VARTYPE types[] = {VT_I1,   VT_UI1,     VT_I2,      VT_UI2,   VT_I4,   VT_UI4,
+                                        VT_INT,  VT_UINT,    VT_I8,      VT_UI8,   VT_R4,   VT_R8,
+                                        VT_R8,   VT_R8,      VT_CY,      VT_DATE,  VT_BSTR, VT_BSTR,
+                                        VT_BOOL, VT_DECIMAL, VT_DECIMAL, VT_EMPTY, VT_NULL, VT_ERROR};
         if (random.Chance(8))
             return random.Pick({VT_DISPATCH, VT_UNKNOWN});
         return random.Pick(types);
@@ -599,7 +669,8 @@ public:
         VARTYPE vt = ScalarType();
         if (elementOfArray && random.Chance(4))
             vt = random.Pick({VARTYPE{15}, VARTYPE{VT_CLSID}, VARTYPE{0xFFF}}); // not a type at all
-        if (!random.Chance(70) || vt == VT_EMPTY || vt == VT_NULL || vt == 15 || vt == VT_CLSID || vt == 0xFFF) {
+        if (!random.Chance(70) || vt == VT_EMPTY || vt == VT_NULL || vt == 15 || vt == VT_CLSID ||
+            vt == 0xFFF) {
             Scalar(vt, value);
             return;
         }
@@ -612,7 +683,8 @@ public:
             return;
         }
         value.vt = static_cast<VARTYPE>(VT_BYREF | vt);
-        value.byref = vt == VT_DECIMAL ? static_cast<void*>(&referred.decVal) : static_cast<void*>(&referred.llVal);
+        value.byref =
+            vt == VT_DECIMAL ? static_cast<void*>(&referred.decVal) : static_cast<void*>(&referred.llVal);
     }
 
     // How many elements: around the multiples a reader wants, or anything small.
@@ -665,23 +737,26 @@ public:
             }
             Scalar(elementType, element); // the array owns a BSTR from here on
             std::memcpy(data + std::size_t{cell} * array->cbElements,
-                        elementType == VT_DECIMAL ? static_cast<void*>(&element.decVal) : static_cast<void*>(&element.llVal),
+                        elementType == VT_DECIMAL ? static_cast<void*>(&element.decVal)
+                                                  : static_cast<void*>(&element.llVal),
                         array->cbElements);
         }
     }
 
     // Any value a reader might be handed: mostly an array of one of the element types it expects.
     void Value(std::initializer_list<VARTYPE> expected, ULONG multiple, VARIANT& value) {
-        static const VARTYPE arrayTypes[] = {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT, VT_UINT, VT_I8,
-                                             VT_UI8, VT_R4, VT_R8, VT_CY, VT_DATE, VT_BSTR, VT_BOOL, VT_ERROR,
-                                             VT_DECIMAL, VT_VARIANT, VT_VARIANT, VT_VARIANT};
+        static const VARTYPE arrayTypes[] = {VT_I1,      VT_UI1,     VT_I2,     VT_UI2,  VT_I4,    VT_UI4,
+                                             VT_INT,     VT_UINT,    VT_I8,     VT_UI8,  VT_R4,    VT_R8,
+                                             VT_CY,      VT_DATE,    VT_BSTR,   VT_BOOL, VT_ERROR, VT_DECIMAL,
+                                             VT_VARIANT, VT_VARIANT, VT_VARIANT};
         const std::uint32_t form = random.Below(100);
         if (form < 15) {
             AnyScalar(value, false);
             return;
         }
-        const VARTYPE elementType = form < 75 ? *(expected.begin() + random.Below(static_cast<std::uint32_t>(expected.size())))
-                                              : random.Pick(arrayTypes);
+        const VARTYPE elementType =
+            form < 75 ? *(expected.begin() + random.Below(static_cast<std::uint32_t>(expected.size())))
+                      : random.Pick(arrayTypes);
         if (form >= 95) {
             // By reference: the array lives in the arena.
             VARIANT& referred = arena.New();
@@ -727,7 +802,9 @@ public:
     }
 
     // A coordinate as points have them.
-    double Plain() { return random.Chance(900) ? (static_cast<double>(random.Below(20001)) - 10000) / 8 : Real(); }
+    double Plain() {
+        return random.Chance(900) ? (static_cast<double>(random.Below(20001)) - 10000) / 8 : Real();
+    }
 
     std::uint32_t Count(std::uint32_t largest) { return random.Chance(100) ? 0 : 1 + random.Below(largest); }
 
@@ -876,28 +953,35 @@ template <class Number>
 CallText SArrayReader(const char* name, Inputs& inputs, std::initializer_list<VARTYPE> expected) {
     SArray<Number> target;
     Prefill(inputs, target);
-    return Reader(name, inputs, expected, 1, [](const VARIANT& value, SArray<Number>& numbers) {
-        return Flag(CopyVariantToSArray(value, numbers));
-    }, [](const SArray<Number>& numbers) { return Numbers(numbers); }, target);
+    return Reader(
+        name, inputs, expected, 1,
+        [](const VARIANT& value, SArray<Number>& numbers) {
+            return Flag(CopyVariantToSArray(value, numbers));
+        },
+        [](const SArray<Number>& numbers) { return Numbers(numbers); }, target);
 }
 
 template <class Number>
 CallText VectorReader(const char* name, Inputs& inputs, std::initializer_list<VARTYPE> expected) {
     std::vector<Number> target;
     Prefill(inputs, target);
-    return Reader(name, inputs, expected, 1, [](const VARIANT& value, std::vector<Number>& numbers) {
-        CopyVariantToVector(value, numbers);
-        return std::string("done");
-    }, [](const std::vector<Number>& numbers) { return Numbers(numbers); }, target);
+    return Reader(
+        name, inputs, expected, 1,
+        [](const VARIANT& value, std::vector<Number>& numbers) {
+            CopyVariantToVector(value, numbers);
+            return std::string("done");
+        },
+        [](const std::vector<Number>& numbers) { return Numbers(numbers); }, target);
 }
 
 template <class Point>
-CallText PointReader(const char* name, Inputs& inputs, std::initializer_list<VARTYPE> expected, ULONG multiple,
-                     bool (*read)(const VARIANT&, SArray<Point>&)) {
+CallText PointReader(const char* name, Inputs& inputs, std::initializer_list<VARTYPE> expected,
+                     ULONG multiple, bool (*read)(const VARIANT&, SArray<Point>&)) {
     SArray<Point> target;
-    return Reader(name, inputs, expected, multiple,
-                  [&](const VARIANT& value, SArray<Point>& points) { return Flag(read(value, points)); },
-                  [](const SArray<Point>& points) { return Points(points); }, target);
+    return Reader(
+        name, inputs, expected, multiple,
+        [&](const VARIANT& value, SArray<Point>& points) { return Flag(read(value, points)); },
+        [](const SArray<Point>& points) { return Points(points); }, target);
 }
 
 MbCartPoint3D Point3D(Inputs& inputs) {
@@ -907,7 +991,8 @@ MbCartPoint Point2D(Inputs& inputs) {
     return {inputs.Plain(), inputs.Plain()};
 }
 MbFloatPoint3D FloatPoint3D(Inputs& inputs) {
-    return {static_cast<float>(inputs.Plain()), static_cast<float>(inputs.Plain()), static_cast<float>(inputs.Plain())};
+    return {static_cast<float>(inputs.Plain()), static_cast<float>(inputs.Plain()),
+            static_cast<float>(inputs.Plain())};
 }
 MbFloatPoint FloatPoint2D(Inputs& inputs) {
     return MbFloatPoint(inputs.Plain(), inputs.Plain());
@@ -957,7 +1042,8 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
     Random& random = inputs.random;
     switch (function) {
     case 0: {
-        const auto vt = static_cast<unsigned short>(random.Chance(500) ? random.Next() : random.Below(80) | (random.Chance(500) ? VT_ARRAY : 0));
+        const auto vt = static_cast<unsigned short>(
+            random.Chance(500) ? random.Next() : random.Below(80) | (random.Chance(500) ? VT_ARRAY : 0));
         bool isArray = random.Chance(500);
         const bool result = IsInt(vt, isArray);
         return {"IsInt", Hex(vt, 4), Flag(result), Flag(isArray)};
@@ -979,19 +1065,24 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
     case 7:
         return NumberWriter<long long>(inputs, MakeLongLong);
     case 8:
-        return SArrayReader<unsigned char>("CopyVariantToSArray(SArray<unsigned char>)", inputs, {VT_UI1, VT_I1, VT_VARIANT});
+        return SArrayReader<unsigned char>("CopyVariantToSArray(SArray<unsigned char>)", inputs,
+                                           {VT_UI1, VT_I1, VT_VARIANT});
     case 9:
         return SArrayReader<short>("CopyVariantToSArray(SArray<short>)", inputs, {VT_BOOL, VT_VARIANT});
     case 10:
-        return SArrayReader<long>("CopyVariantToSArray(SArray<long>)", inputs, {VT_I4, VT_UI4, VT_INT, VT_UINT, VT_VARIANT});
+        return SArrayReader<long>("CopyVariantToSArray(SArray<long>)", inputs,
+                                  {VT_I4, VT_UI4, VT_INT, VT_UINT, VT_VARIANT});
     case 11:
         return SArrayReader<float>("CopyVariantToSArray(SArray<float>)", inputs, {VT_R4, VT_VARIANT});
     case 12:
-        return SArrayReader<double>("CopyVariantToSArray(SArray<double>)", inputs, {VT_R8, VT_VARIANT, VT_VARIANT});
+        return SArrayReader<double>("CopyVariantToSArray(SArray<double>)", inputs,
+                                    {VT_R8, VT_VARIANT, VT_VARIANT});
     case 13:
-        return VectorReader<int>("CopyVariantToVector(int)", inputs, {VT_I4, VT_UI4, VT_INT, VT_UINT, VT_VARIANT});
+        return VectorReader<int>("CopyVariantToVector(int)", inputs,
+                                 {VT_I4, VT_UI4, VT_INT, VT_UINT, VT_VARIANT});
     case 14:
-        return VectorReader<unsigned int>("CopyVariantToVector(unsigned int)", inputs, {VT_I4, VT_UINT, VT_VARIANT});
+        return VectorReader<unsigned int>("CopyVariantToVector(unsigned int)", inputs,
+                                          {VT_I4, VT_UINT, VT_VARIANT});
     case 15:
         return VectorReader<long>("CopyVariantToVector(long)", inputs, {VT_I4, VT_UI4, VT_VARIANT});
     case 16:
@@ -1005,41 +1096,58 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
     case 20:
         return VectorWriter<double>("CopyVectorToVariant(double)", inputs, MakeDouble);
     case 21:
-        return VectorWriter<bool>("CopyVectorToVariant(bool)", inputs, +[](Inputs& in) { return in.random.Chance(500); });
+        return VectorWriter<bool>(
+            "CopyVectorToVariant(bool)", inputs, +[](Inputs& in) { return in.random.Chance(500); });
     case 22:
-        return VectorWriter<unsigned char>("CopyVectorToVariant(unsigned char)", inputs,
-                                           +[](Inputs& in) { return static_cast<unsigned char>(in.random.Next()); });
+        return VectorWriter<unsigned char>(
+            "CopyVectorToVariant(unsigned char)", inputs,
+            +[](Inputs& in) { return static_cast<unsigned char>(in.random.Next()); });
     case 23:
-        return VectorWriter<int>("CopyVectorToVariant(int)", inputs, +[](Inputs& in) { return static_cast<int>(in.Integer(32, true)); });
+        return VectorWriter<int>(
+            "CopyVectorToVariant(int)", inputs,
+            +[](Inputs& in) { return static_cast<int>(in.Integer(32, true)); });
     case 24:
         return VectorWriter<long>("CopyVectorToVariant(long)", inputs, MakeLong);
     case 25: {
         const bool all = random.Chance(600);
-        return PointReader<MbCartPoint3D>(all ? "CopyVariantToSArray(SArray<MbCartPoint3D>, true)" : "CopyVariantToSArray(SArray<MbCartPoint3D>, false)",
-                                          inputs, {VT_R8, VT_R4, VT_VARIANT}, all ? 3 : 2,
-                                          all ? +[](const VARIANT& v, SArray<MbCartPoint3D>& p) { return CopyVariantToSArray(v, p, true); }
-                                              : +[](const VARIANT& v, SArray<MbCartPoint3D>& p) { return CopyVariantToSArray(v, p, false); });
+        return PointReader<MbCartPoint3D>(
+            all ? "CopyVariantToSArray(SArray<MbCartPoint3D>, true)"
+                : "CopyVariantToSArray(SArray<MbCartPoint3D>, false)",
+            inputs, {VT_R8, VT_R4, VT_VARIANT}, all ? 3 : 2,
+            all ? +[](const VARIANT& v, SArray<MbCartPoint3D>& p) { return CopyVariantToSArray(v, p, true); }
+                : +[](const VARIANT& v, SArray<MbCartPoint3D>& p) {
+                      return CopyVariantToSArray(v, p, false);
+                  });
     }
     case 26:
-        return PointReader<MbFloatPoint3D>("CopyVariantToSArray(SArray<MbFloatPoint3D>)", inputs, {VT_R8, VT_R4, VT_VARIANT}, 3,
-                                           +[](const VARIANT& v, SArray<MbFloatPoint3D>& p) { return CopyVariantToSArray(v, p); });
+        return PointReader<MbFloatPoint3D>(
+            "CopyVariantToSArray(SArray<MbFloatPoint3D>)", inputs, {VT_R8, VT_R4, VT_VARIANT}, 3,
+            +[](const VARIANT& v, SArray<MbFloatPoint3D>& p) { return CopyVariantToSArray(v, p); });
     case 27: {
         const bool all = random.Chance(600);
-        return PointReader<MbFloatPoint>(all ? "CopyVariantToSArray(SArray<MbFloatPoint>, true)" : "CopyVariantToSArray(SArray<MbFloatPoint>, false)",
-                                         inputs, {VT_R8, VT_R4}, all ? 2 : 1,
-                                         all ? +[](const VARIANT& v, SArray<MbFloatPoint>& p) { return CopyVariantToSArray(v, p, true); }
-                                             : +[](const VARIANT& v, SArray<MbFloatPoint>& p) { return CopyVariantToSArray(v, p, false); });
+        return PointReader<MbFloatPoint>(
+            all ? "CopyVariantToSArray(SArray<MbFloatPoint>, true)"
+                : "CopyVariantToSArray(SArray<MbFloatPoint>, false)",
+            inputs, {VT_R8, VT_R4}, all ? 2 : 1,
+            all ? +[](const VARIANT& v, SArray<MbFloatPoint>& p) { return CopyVariantToSArray(v, p, true); }
+                : +[](const VARIANT& v, SArray<MbFloatPoint>& p) {
+                      return CopyVariantToSArray(v, p, false);
+                  });
     }
     case 28:
-        return PointReader<MbFloatVector3D>("CopyVariantToSArray(SArray<MbFloatVector3D>)", inputs, {VT_R8, VT_R4, VT_VARIANT}, 3,
-                                            +[](const VARIANT& v, SArray<MbFloatVector3D>& p) { return CopyVariantToSArray(v, p); });
+        return PointReader<MbFloatVector3D>(
+            "CopyVariantToSArray(SArray<MbFloatVector3D>)", inputs, {VT_R8, VT_R4, VT_VARIANT}, 3,
+            +[](const VARIANT& v, SArray<MbFloatVector3D>& p) { return CopyVariantToSArray(v, p); });
     case 29: {
         const MbMatrix3D matrix = inputs.Matrix3D();
         const bool withMatrix = random.Chance(500);
         std::vector<MbCartPoint3D> points;
-        CallText text = Reader("FillMbCartPoint3DVector", inputs, {VT_R8, VT_R4, VT_I4, VT_VARIANT}, 3,
-                               [&](const VARIANT& v, std::vector<MbCartPoint3D>& p) { return Flag(FillMbCartPoint3DVector(v, p, withMatrix ? &matrix : nullptr)); },
-                               [](const std::vector<MbCartPoint3D>& p) { return Points(p); }, points);
+        CallText text = Reader(
+            "FillMbCartPoint3DVector", inputs, {VT_R8, VT_R4, VT_I4, VT_VARIANT}, 3,
+            [&](const VARIANT& v, std::vector<MbCartPoint3D>& p) {
+                return Flag(FillMbCartPoint3DVector(v, p, withMatrix ? &matrix : nullptr));
+            },
+            [](const std::vector<MbCartPoint3D>& p) { return Points(p); }, points);
         text.input += " " + MatrixText(withMatrix ? &matrix : nullptr);
         return text;
     }
@@ -1047,9 +1155,12 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
         MbMatrix matrix = inputs.Matrix2D();
         const bool withMatrix = random.Chance(500);
         SArray<MbCartPoint> points;
-        CallText text = Reader("FillMbCartPointArray", inputs, {VT_R8, VT_R4, VT_VARIANT}, 2,
-                               [&](const VARIANT& v, SArray<MbCartPoint>& p) { return Flag(FillMbCartPointArray(v, p, withMatrix ? &matrix : nullptr)); },
-                               [](const SArray<MbCartPoint>& p) { return Points(p); }, points);
+        CallText text = Reader(
+            "FillMbCartPointArray", inputs, {VT_R8, VT_R4, VT_VARIANT}, 2,
+            [&](const VARIANT& v, SArray<MbCartPoint>& p) {
+                return Flag(FillMbCartPointArray(v, p, withMatrix ? &matrix : nullptr));
+            },
+            [](const SArray<MbCartPoint>& p) { return Points(p); }, points);
         text.input += " " + MatrixText(withMatrix ? &matrix : nullptr);
         return text;
     }
@@ -1057,34 +1168,42 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
         const MbMatrix matrix = inputs.Matrix2D();
         const bool withMatrix = random.Chance(500);
         std::vector<MbCartPoint> points;
-        CallText text = Reader("FillMbCartPointVector", inputs, {VT_R8, VT_R4, VT_I4, VT_VARIANT}, 2,
-                               [&](const VARIANT& v, std::vector<MbCartPoint>& p) { return Flag(FillMbCartPointVector(v, p, withMatrix ? &matrix : nullptr)); },
-                               [](const std::vector<MbCartPoint>& p) { return Points(p); }, points);
+        CallText text = Reader(
+            "FillMbCartPointVector", inputs, {VT_R8, VT_R4, VT_I4, VT_VARIANT}, 2,
+            [&](const VARIANT& v, std::vector<MbCartPoint>& p) {
+                return Flag(FillMbCartPointVector(v, p, withMatrix ? &matrix : nullptr));
+            },
+            [](const std::vector<MbCartPoint>& p) { return Points(p); }, points);
         text.input += " " + MatrixText(withMatrix ? &matrix : nullptr);
         return text;
     }
     case 32: {
         SArray<MbCartPoint3D> points;
         PointArray(inputs, points, Point3D);
-        return Writer("CopySArrayToVariant(SArray<MbCartPoint3D>)", Points(points), [&](VARIANT& o) { return Flag(CopySArrayToVariant(points, o)); });
+        return Writer("CopySArrayToVariant(SArray<MbCartPoint3D>)", Points(points),
+                      [&](VARIANT& o) { return Flag(CopySArrayToVariant(points, o)); });
     }
     case 33: {
         SArray<MbFloatPoint3D> points;
         PointArray(inputs, points, FloatPoint3D);
-        return Writer("CopySArrayToVariant(SArray<MbFloatPoint3D>)", Points(points), [&](VARIANT& o) { return Flag(CopySArrayToVariant(points, o)); });
+        return Writer("CopySArrayToVariant(SArray<MbFloatPoint3D>)", Points(points),
+                      [&](VARIANT& o) { return Flag(CopySArrayToVariant(points, o)); });
     }
     case 34: {
         SArray<MbFloatPoint> points;
         PointArray(inputs, points, FloatPoint2D);
-        return Writer("CopySArrayToVariant(SArray<MbFloatPoint>)", Points(points), [&](VARIANT& o) { return Flag(CopySArrayToVariant(points, o)); });
+        return Writer("CopySArrayToVariant(SArray<MbFloatPoint>)", Points(points),
+                      [&](VARIANT& o) { return Flag(CopySArrayToVariant(points, o)); });
     }
     case 35: {
         const std::vector<MbFloatPoint3D> points = PointVector(inputs, FloatPoint3D);
-        return Writer("CopyVectorToVariant(MbFloatPoint3D)", Points(points), [&](VARIANT& o) { return Flag(CopyVectorToVariant(points, o)); });
+        return Writer("CopyVectorToVariant(MbFloatPoint3D)", Points(points),
+                      [&](VARIANT& o) { return Flag(CopyVectorToVariant(points, o)); });
     }
     case 36: {
         const std::vector<MbFloatPoint> points = PointVector(inputs, FloatPoint2D);
-        return Writer("CopyVectorToVariant(MbFloatPoint)", Points(points), [&](VARIANT& o) { return Flag(CopyVectorToVariant(points, o)); });
+        return Writer("CopyVectorToVariant(MbFloatPoint)", Points(points),
+                      [&](VARIANT& o) { return Flag(CopyVectorToVariant(points, o)); });
     }
     case 37: {
         SArray<MbCartPoint> points;
@@ -1120,9 +1239,10 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
     }
     case 42: {
         MbCartPoint point(-1, -2);
-        return Reader("TransformVariantToMbCartPoint", inputs, {VT_R8, VT_R4, VT_VARIANT}, 2,
-                      [](const VARIANT& v, MbCartPoint& p) { return Flag(TransformVariantToMbCartPoint(p, v)); },
-                      [](const MbCartPoint& p) { return Points(&p, 1); }, point);
+        return Reader(
+            "TransformVariantToMbCartPoint", inputs, {VT_R8, VT_R4, VT_VARIANT}, 2,
+            [](const VARIANT& v, MbCartPoint& p) { return Flag(TransformVariantToMbCartPoint(p, v)); },
+            [](const MbCartPoint& p) { return Points(&p, 1); }, point);
     }
     case 43: {
         const MbMatrix3D matrix = inputs.Matrix3D();
@@ -1136,20 +1256,24 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
     }
     case 45: {
         const std::vector<MbCartPoint3D> points = PointVector(inputs, Point3D);
-        return InPlace("ResetPoints", inputs, 3, Points(points), [&](VARIANT& v) { return ResetPoints(v, points); });
+        return InPlace("ResetPoints", inputs, 3, Points(points),
+                       [&](VARIANT& v) { return ResetPoints(v, points); });
     }
     case 46: {
         MbMatrix3D matrix = MbMatrix3D::Translation(1, 2, 3);
-        return Reader("CopyVariantToMbMatrix3D", inputs, {VT_R8, VT_R4, VT_VARIANT}, 16,
-                      [](const VARIANT& v, MbMatrix3D& m) { return Flag(CopyVariantToMbMatrix3D(v, m)); },
-                      [](const MbMatrix3D& m) { return Points(&m, 1); }, matrix);
+        return Reader(
+            "CopyVariantToMbMatrix3D", inputs, {VT_R8, VT_R4, VT_VARIANT}, 16,
+            [](const VARIANT& v, MbMatrix3D& m) { return Flag(CopyVariantToMbMatrix3D(v, m)); },
+            [](const MbMatrix3D& m) { return Points(&m, 1); }, matrix);
     }
     case 47:
-        return PointReader<MbMatrix3D>("CopyVariantToSArray(SArray<MbMatrix3D>)", inputs, {VT_R8, VT_R4, VT_VARIANT}, 16,
-                                       +[](const VARIANT& v, SArray<MbMatrix3D>& m) { return CopyVariantToSArray(v, m); });
+        return PointReader<MbMatrix3D>(
+            "CopyVariantToSArray(SArray<MbMatrix3D>)", inputs, {VT_R8, VT_R4, VT_VARIANT}, 16,
+            +[](const VARIANT& v, SArray<MbMatrix3D>& m) { return CopyVariantToSArray(v, m); });
     case 48: {
         const MbMatrix3D matrix = inputs.Matrix3D();
-        return Writer("MbMatrix3DToVariant", MatrixText(&matrix), [&](VARIANT& o) { return Flag(MbMatrix3DToVariant(matrix, o)); });
+        return Writer("MbMatrix3DToVariant", MatrixText(&matrix),
+                      [&](VARIANT& o) { return Flag(MbMatrix3DToVariant(matrix, o)); });
     }
     case 49: {
         PArray<old::string> strings;
@@ -1160,7 +1284,8 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
         }
         if (random.Chance(30))
             strings.Add(nullptr);
-        return Writer("FillBSTRSafeArray", Strings(strings), [&](VARIANT& o) { return Flag(FillBSTRSafeArray(o, strings)); });
+        return Writer("FillBSTRSafeArray", Strings(strings),
+                      [&](VARIANT& o) { return Flag(FillBSTRSafeArray(o, strings)); });
     }
     case 50: {
         std::vector<WideString> texts;
@@ -1175,18 +1300,20 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
         PArray<old::string> strings;
         if (random.Chance(300))
             strings.Add(new old::string(OLESTR("old")));
-        return Reader("FillStrArray", inputs, {VT_BSTR, VT_VARIANT}, 1,
-                      [](const VARIANT& v, PArray<old::string>& s) { return Flag(FillStrArray(v, s)); },
-                      [](const PArray<old::string>& s) { return Strings(s); }, strings);
+        return Reader(
+            "FillStrArray", inputs, {VT_BSTR, VT_VARIANT}, 1,
+            [](const VARIANT& v, PArray<old::string>& s) { return Flag(FillStrArray(v, s)); },
+            [](const PArray<old::string>& s) { return Strings(s); }, strings);
     }
     case 52: {
         std::vector<WideString> texts;
-        return Reader("FillVectorToStrArray", inputs, {VT_BSTR, VT_VARIANT}, 1,
-                      [](const VARIANT& v, std::vector<WideString>& s) {
-                          FillVectorToStrArray(v, s);
-                          return std::string("done");
-                      },
-                      [](const std::vector<WideString>& s) { return Strings(s); }, texts);
+        return Reader(
+            "FillVectorToStrArray", inputs, {VT_BSTR, VT_VARIANT}, 1,
+            [](const VARIANT& v, std::vector<WideString>& s) {
+                FillVectorToStrArray(v, s);
+                return std::string("done");
+            },
+            [](const std::vector<WideString>& s) { return Strings(s); }, texts);
     }
     case 53: {
         // Borrowed values: any value at all, arrays included.
@@ -1213,9 +1340,11 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
         PArray<_variant_t> values;
         if (random.Chance(300))
             values.Add(new _variant_t(1.0));
-        return Reader("CopyVariantToSArray(PArray<_variant_t>)", inputs, {VT_R8, VT_R4, VT_I4, VT_UI4, VT_BSTR, VT_VARIANT}, 1,
-                      [](const VARIANT& v, PArray<_variant_t>& o) { return Flag(CopyVariantToSArray(v, o)); },
-                      [](const PArray<_variant_t>& o) { return Values(o); }, values);
+        return Reader(
+            "CopyVariantToSArray(PArray<_variant_t>)", inputs,
+            {VT_R8, VT_R4, VT_I4, VT_UI4, VT_BSTR, VT_VARIANT}, 1,
+            [](const VARIANT& v, PArray<_variant_t>& o) { return Flag(CopyVariantToSArray(v, o)); },
+            [](const PArray<_variant_t>& o) { return Values(o); }, values);
     }
     }
 }
@@ -1239,8 +1368,8 @@ int main(int argc, char** argv) {
         Inputs inputs(random, arena);
         const std::uint32_t function = static_cast<std::uint32_t>(index % functionCount);
         const CallText text = Call(function, inputs);
-        const std::string line = Decimal(index) + " " + text.name + " | " + text.input + " | " + text.result + " | " +
-                                 text.output + "\n";
+        const std::string line = Decimal(index) + " " + text.name + " | " + text.input + " | " + text.result +
+                                 " | " + text.output + "\n";
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return 0;

@@ -24,7 +24,8 @@ static_assert(sizeof(DescriptorPrefix) == 16);
 constexpr USHORT elementTypeFeatures = FADF_HAVEIID | FADF_HAVEVARTYPE;
 // How the original was made and stored: a copy is an ordinary array on the heap, so it carries none of
 // these, not even the vector flag (measured: a vector's 0x2080 is copied as 0x0080).
-constexpr USHORT creationFeatures = FADF_AUTO | FADF_STATIC | FADF_EMBEDDED | FADF_FIXEDSIZE | FADF_CREATEVECTOR;
+constexpr USHORT creationFeatures =
+    FADF_AUTO | FADF_STATIC | FADF_EMBEDDED | FADF_FIXEDSIZE | FADF_CREATEVECTOR;
 constexpr std::size_t dataAlignment = 16;
 
 struct ElementLayout {

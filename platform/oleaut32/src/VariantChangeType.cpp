@@ -598,7 +598,8 @@ HRESULT storeText(const std::u16string& text, VARIANT& result) {
 // becomes VT_EMPTY, VT_NULL and text.
 HRESULT checkDecimal(const Value& source, VARTYPE target) {
     const auto* decimal = std::get_if<DECIMAL>(&source);
-    if (decimal == nullptr || isValid(*decimal) || target == VT_EMPTY || target == VT_NULL || target == VT_BSTR)
+    if (decimal == nullptr || isValid(*decimal) || target == VT_EMPTY || target == VT_NULL ||
+        target == VT_BSTR)
         return S_OK;
     return E_INVALIDARG;
 }

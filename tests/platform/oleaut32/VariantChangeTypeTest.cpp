@@ -55,20 +55,20 @@ VARIANT DecimalOf(BYTE scale, BYTE sign, ULONG high, ULONGLONG low) {
 TEST(VariantChangeType, DecimalToDoubleRoundsOnce) {
     const std::tuple<BYTE, BYTE, ULONG, ULONGLONG, std::uint64_t> rows[] = {
         // scale, sign, Hi32, Lo64, bits of the nearest double
-        {0, DECIMAL_NEG, 0, 0xb69884969890e927, 0xc3e6d31092d3121d},   // twice: ...121c
-        {0, 0, 0, 0x20000000000001, 0x4340000000000000},                // 2^53 + 1: a tie, to even
-        {0, 0, 0, 0x20000000000003, 0x4340000000000002},                // 2^53 + 3: a tie, to even
-        {0, 0, 0x20000000, 0x10000000001, 0x45c0000000000001},          // just above a tie, 2^-93 below
-        {0, 0, 0xffffffff, 0xffffffffffffffff, 0x45f0000000000000},     // 2^96 - 1 rounds to 2^96; twice
-        {1, 0, 0, 1, 0x3fb999999999999a},                               // 0.1
-        {1, 0, 0, 5, 0x3fe0000000000000},                               // 0.5 exactly
-        {28, 0, 0, 1, 0x3a1fb0f6be506019},                              // 1e-28; twice
-        {28, 0, 0xffffffff, 0xffffffffffffffff, 0x401fb0f6be506019},    // the largest at scale 28; twice
-        {11, 0, 0xbde5c099, 0x4164d8399f767c45, 0x43a04fe3b8255969},    // twice
-        {26, 0, 0xf1446bea, 0xb0c11fdecb91ce37, 0x4087557d0240853e},    // twice
-        {1, 0, 0xa6233255, 0x3fc1ea36f17fd374, 0x45b09d1ea21ff9cb},     // twice
-        {11, 0, 0x1cfb10f6, 0x2827688de6a16a3b, 0x4373ea57f04317f6},    // twice
-        {5, DECIMAL_NEG, 0, 0, 0x8000000000000000},                     // -0
+        {0, DECIMAL_NEG, 0, 0xb69884969890e927, 0xc3e6d31092d3121d}, // twice: ...121c
+        {0, 0, 0, 0x20000000000001, 0x4340000000000000},             // 2^53 + 1: a tie, to even
+        {0, 0, 0, 0x20000000000003, 0x4340000000000002},             // 2^53 + 3: a tie, to even
+        {0, 0, 0x20000000, 0x10000000001, 0x45c0000000000001},       // just above a tie, 2^-93 below
+        {0, 0, 0xffffffff, 0xffffffffffffffff, 0x45f0000000000000},  // 2^96 - 1 rounds to 2^96; twice
+        {1, 0, 0, 1, 0x3fb999999999999a},                            // 0.1
+        {1, 0, 0, 5, 0x3fe0000000000000},                            // 0.5 exactly
+        {28, 0, 0, 1, 0x3a1fb0f6be506019},                           // 1e-28; twice
+        {28, 0, 0xffffffff, 0xffffffffffffffff, 0x401fb0f6be506019}, // the largest at scale 28; twice
+        {11, 0, 0xbde5c099, 0x4164d8399f767c45, 0x43a04fe3b8255969}, // twice
+        {26, 0, 0xf1446bea, 0xb0c11fdecb91ce37, 0x4087557d0240853e}, // twice
+        {1, 0, 0xa6233255, 0x3fc1ea36f17fd374, 0x45b09d1ea21ff9cb},  // twice
+        {11, 0, 0x1cfb10f6, 0x2827688de6a16a3b, 0x4373ea57f04317f6}, // twice
+        {5, DECIMAL_NEG, 0, 0, 0x8000000000000000},                  // -0
     };
     for (const auto& [scale, sign, high, low, expected] : rows) {
         const VARIANT source = DecimalOf(scale, sign, high, low);
@@ -76,7 +76,8 @@ TEST(VariantChangeType, DecimalToDoubleRoundsOnce) {
         const HRESULT converted = VariantChangeType(&result, &source, 0, VT_R8);
         std::uint64_t bits = 0;
         std::memcpy(&bits, &result.dblVal, sizeof bits);
-        EXPECT_EQ(std::tuple(converted, result.vt, bits), std::tuple(S_OK, VT_R8, expected)) << std::hex << low;
+        EXPECT_EQ(std::tuple(converted, result.vt, bits), std::tuple(S_OK, VT_R8, expected))
+            << std::hex << low;
     }
 }
 

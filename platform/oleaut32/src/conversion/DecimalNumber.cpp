@@ -68,8 +68,8 @@ double nearestDouble(const DECIMAL& value) {
     for (int place = 0; place < value.scale; ++place)
         divisor *= 10;
     std::uint64_t quotient = 0;
-    int kept = 0;           // quotient bits from the first one on
-    int weight = 96;        // the exponent of the numerator bit brought down next, plus one
+    int kept = 0;    // quotient bits from the first one on
+    int weight = 96; // the exponent of the numerator bit brought down next, plus one
     Wide remainder = 0;
     while (kept < 54) {
         --weight;

@@ -71,8 +71,9 @@ public:
     explicit NumberScanner(std::u16string_view text) : text_(text.substr(0, text.find(u'\0'))) {}
 
     // Measured: a sign and parentheses may stand around hexadecimal and octal text too, where they change
-    // nothing ("-&H1" is 1); a currency sign may not, before or after. Parentheses and a minus together are one negative
-    // ("(-1)" is -1). A leading currency sign takes no exponent ("$1e5" is refused, "1e5$" is not).
+    // nothing ("-&H1" is 1); a currency sign may not, before or after. Parentheses and a minus together
+    // are one negative ("(-1)" is -1). A leading currency sign takes no exponent ("$1e5" is refused, "1e5$"
+    // is not).
     HRESULT scan(ParsedNumber& number) {
         skipMarks(true);
         if (peek() == u'&') {
