@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <tuple>
 
 namespace {
@@ -115,6 +116,26 @@ TEST(VariantChangeType, InvalidDecimalBecomesNoNumber) {
             << int{scale} << " " << int{sign} << " " << target;
         VariantClear(&byValue);
         VariantClear(&byReference);
+    }
+}
+
+// Text still takes a DECIMAL that is no number, every digit of it: any sign byte but 0 prints a minus.
+TEST(VariantChangeType, InvalidDecimalAsText) {
+    const std::tuple<BYTE, BYTE, ULONGLONG, std::u16string_view> rows[] = {
+        // scale, sign, Lo64, text
+        {0, 0x40, 5, u"-5"},
+        {0, 0x01, 5, u"-5"},
+        {13, 0x7f, 150, u"-0.000000000015"},
+        {29, 0, 5, u"0.00000000000000000000000000005"},
+        {31, DECIMAL_NEG, 7, u"-0.0000000000000000000000000000007"},
+        {28, 0x7f, 0, u"0"},
+    };
+    for (const auto& [scale, sign, low, text] : rows) {
+        const VARIANT source = DecimalOf(scale, sign, 0, low);
+        VARIANT result{};
+        ASSERT_EQ(VariantChangeType(&result, &source, 0, VT_BSTR), S_OK) << int{scale} << " " << int{sign};
+        EXPECT_EQ(std::u16string_view(result.bstrVal, SysStringLen(result.bstrVal)), text);
+        VariantClear(&result);
     }
 }
 

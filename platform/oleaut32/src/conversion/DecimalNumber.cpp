@@ -94,7 +94,9 @@ double nearestDouble(const DECIMAL& value) {
 
 DecimalNumber decimalNumberOf(const DECIMAL& value) {
     Words96 words = {value.Hi32, value.Mid32, value.Lo32};
-    DecimalNumber number{(value.sign & DECIMAL_NEG) != 0, {}, -static_cast<int>(value.scale)};
+    // Measured: any sign byte but 0 is negative here. Only text still takes a DECIMAL whose sign byte is
+    // neither 0 nor DECIMAL_NEG (numbers refuse it), and prints it with a minus.
+    DecimalNumber number{value.sign != 0, {}, -static_cast<int>(value.scale)};
     while (!isZero(words))
         number.digits.push_back(static_cast<char>('0' + divideByTen(words)));
     std::reverse(number.digits.begin(), number.digits.end());
