@@ -777,12 +777,8 @@ public:
             return MbMatrix3D::Translation(Plain(), Plain(), Plain());
         case 2:
             return MbMatrix3D::Scaling(Plain(), Plain(), Plain());
-        default: {
-            MbMatrix3D matrix;
-            for (std::size_t index = 0; index < 16; ++index)
-                matrix.SetElement(index, random.Chance(900) ? Plain() : Real());
-            return matrix;
-        }
+        default:
+            return AnyElements<MbMatrix3D>();
         }
     }
 
@@ -792,13 +788,18 @@ public:
             return MbMatrix();
         case 1:
             return MbMatrix::Translation(Plain(), Plain());
-        default: {
-            MbMatrix matrix;
-            for (std::size_t index = 0; index < 9; ++index)
-                matrix.SetElement(index, random.Chance(900) ? Plain() : Real());
-            return matrix;
+        default:
+            return AnyElements<MbMatrix>();
         }
-        }
+    }
+
+    // Mostly plain coordinates, now and then any double at all; the classification left stale.
+    template <class Matrix>
+    Matrix AnyElements() {
+        Matrix matrix;
+        for (std::size_t index = 0; index < Matrix::elementCount; ++index)
+            matrix.SetElement(index, random.Chance(900) ? Plain() : Real());
+        return matrix;
     }
 
     // A coordinate as points have them.
@@ -1027,6 +1028,28 @@ std::string MatrixText(const MbMatrix* matrix) {
     return "(" + Numbers(matrix->Data(), 9) + " flag" + Decimal(matrix->StoredFlag()) + ")";
 }
 
+// A Fill reader: the points of a value, carried through the matrix when one is given (half the calls).
+template <class PointList, class Matrix, class Fill>
+CallText FillReader(const char* name, Inputs& inputs, std::initializer_list<VARTYPE> expected, ULONG multiple,
+                    Matrix matrix, Fill fill) {
+    Matrix* given = inputs.random.Chance(500) ? &matrix : nullptr;
+    PointList points;
+    CallText text = Reader(
+        name, inputs, expected, multiple,
+        [&](const VARIANT& value, PointList& read) { return Flag(fill(value, read, given)); },
+        [](const PointList& read) { return Points(read); }, points);
+    text.input += " " + MatrixText(given);
+    return text;
+}
+
+// FillSafeArray: the points written, carried through the matrix when one is given (half the calls).
+template <class PointList, class Matrix>
+CallText FillWriter(const char* name, Inputs& inputs, const PointList& points, Matrix matrix) {
+    Matrix* given = inputs.random.Chance(500) ? &matrix : nullptr;
+    return Writer(name, Points(points) + " " + MatrixText(given),
+                  [&](VARIANT& output) { return Flag(FillSafeArray(output, points, given)); });
+}
+
 CallText InPlace(const char* name, Inputs& inputs, ULONG multiple, const std::string& argument,
                  const std::function<bool(VARIANT&)>& operate) {
     VARIANT value;
@@ -1138,45 +1161,24 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
         return PointReader<MbFloatVector3D>(
             "CopyVariantToSArray(SArray<MbFloatVector3D>)", inputs, {VT_R8, VT_R4, VT_VARIANT}, 3,
             +[](const VARIANT& v, SArray<MbFloatVector3D>& p) { return CopyVariantToSArray(v, p); });
-    case 29: {
-        const MbMatrix3D matrix = inputs.Matrix3D();
-        const bool withMatrix = random.Chance(500);
-        std::vector<MbCartPoint3D> points;
-        CallText text = Reader(
-            "FillMbCartPoint3DVector", inputs, {VT_R8, VT_R4, VT_I4, VT_VARIANT}, 3,
-            [&](const VARIANT& v, std::vector<MbCartPoint3D>& p) {
-                return Flag(FillMbCartPoint3DVector(v, p, withMatrix ? &matrix : nullptr));
-            },
-            [](const std::vector<MbCartPoint3D>& p) { return Points(p); }, points);
-        text.input += " " + MatrixText(withMatrix ? &matrix : nullptr);
-        return text;
-    }
-    case 30: {
-        MbMatrix matrix = inputs.Matrix2D();
-        const bool withMatrix = random.Chance(500);
-        SArray<MbCartPoint> points;
-        CallText text = Reader(
-            "FillMbCartPointArray", inputs, {VT_R8, VT_R4, VT_VARIANT}, 2,
-            [&](const VARIANT& v, SArray<MbCartPoint>& p) {
-                return Flag(FillMbCartPointArray(v, p, withMatrix ? &matrix : nullptr));
-            },
-            [](const SArray<MbCartPoint>& p) { return Points(p); }, points);
-        text.input += " " + MatrixText(withMatrix ? &matrix : nullptr);
-        return text;
-    }
-    case 31: {
-        const MbMatrix matrix = inputs.Matrix2D();
-        const bool withMatrix = random.Chance(500);
-        std::vector<MbCartPoint> points;
-        CallText text = Reader(
-            "FillMbCartPointVector", inputs, {VT_R8, VT_R4, VT_I4, VT_VARIANT}, 2,
-            [&](const VARIANT& v, std::vector<MbCartPoint>& p) {
-                return Flag(FillMbCartPointVector(v, p, withMatrix ? &matrix : nullptr));
-            },
-            [](const std::vector<MbCartPoint>& p) { return Points(p); }, points);
-        text.input += " " + MatrixText(withMatrix ? &matrix : nullptr);
-        return text;
-    }
+    case 29:
+        return FillReader<std::vector<MbCartPoint3D>>(
+            "FillMbCartPoint3DVector", inputs, {VT_R8, VT_R4, VT_I4, VT_VARIANT}, 3, inputs.Matrix3D(),
+            [](const VARIANT& v, std::vector<MbCartPoint3D>& p, MbMatrix3D* m) {
+                return FillMbCartPoint3DVector(v, p, m);
+            });
+    case 30:
+        return FillReader<SArray<MbCartPoint>>("FillMbCartPointArray", inputs, {VT_R8, VT_R4, VT_VARIANT}, 2,
+                                               inputs.Matrix2D(),
+                                               [](const VARIANT& v, SArray<MbCartPoint>& p, MbMatrix* m) {
+                                                   return FillMbCartPointArray(v, p, m);
+                                               });
+    case 31:
+        return FillReader<std::vector<MbCartPoint>>(
+            "FillMbCartPointVector", inputs, {VT_R8, VT_R4, VT_I4, VT_VARIANT}, 2, inputs.Matrix2D(),
+            [](const VARIANT& v, std::vector<MbCartPoint>& p, MbMatrix* m) {
+                return FillMbCartPointVector(v, p, m);
+            });
     case 32: {
         SArray<MbCartPoint3D> points;
         PointArray(inputs, points, Point3D);
@@ -1208,24 +1210,15 @@ CallText Call(std::uint32_t function, Inputs& inputs) {
     case 37: {
         SArray<MbCartPoint> points;
         PointArray(inputs, points, Point2D);
-        MbMatrix matrix = inputs.Matrix2D();
-        MbMatrix* given = random.Chance(500) ? &matrix : nullptr;
-        return Writer("FillSafeArray(SArray<MbCartPoint>)", Points(points) + " " + MatrixText(given),
-                      [&](VARIANT& o) { return Flag(FillSafeArray(o, points, given)); });
+        return FillWriter("FillSafeArray(SArray<MbCartPoint>)", inputs, points, inputs.Matrix2D());
     }
     case 38: {
         const std::vector<MbCartPoint3D> points = PointVector(inputs, Point3D);
-        const MbMatrix3D matrix = inputs.Matrix3D();
-        const MbMatrix3D* given = random.Chance(500) ? &matrix : nullptr;
-        return Writer("FillSafeArray(MbCartPoint3D)", Points(points) + " " + MatrixText(given),
-                      [&](VARIANT& o) { return Flag(FillSafeArray(o, points, given)); });
+        return FillWriter("FillSafeArray(MbCartPoint3D)", inputs, points, inputs.Matrix3D());
     }
     case 39: {
         const std::vector<MbCartPoint> points = PointVector(inputs, Point2D);
-        const MbMatrix matrix = inputs.Matrix2D();
-        const MbMatrix* given = random.Chance(500) ? &matrix : nullptr;
-        return Writer("FillSafeArray(MbCartPoint)", Points(points) + " " + MatrixText(given),
-                      [&](VARIANT& o) { return Flag(FillSafeArray(o, points, given)); });
+        return FillWriter("FillSafeArray(MbCartPoint)", inputs, points, inputs.Matrix2D());
     }
     case 40: {
         const MbCartPoint3D point = Point3D(inputs);
