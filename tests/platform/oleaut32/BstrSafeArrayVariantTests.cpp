@@ -271,6 +271,9 @@ TEST(Variant, ClearReleasesOwnedContentOnly) {
         {"null array", Holding(VT_ARRAY | VT_R8), S_OK, 1},
         {"decimal", Holding(VT_DECIMAL), S_OK, 1},
         {"locked array", locked, DISP_E_ARRAYISLOCKED, 1},
+        {"class id", Holding(VT_CLSID), S_OK, 1}, // cleared, though no VARIANT may hold one
+        {"class id by reference", Holding(VT_BYREF | VT_CLSID), S_OK, 1},
+        {"null class id array", Holding(VT_ARRAY | VT_CLSID), S_OK, 1},
     };
     for (auto [name, value, result, references] : rows)
         EXPECT_EQ((std::tuple<HRESULT, VARTYPE, LONG>{VariantClear(&value), value.vt, object.references()}),
@@ -313,6 +316,9 @@ TEST(Variant, CopyIsDeepAndUnknownTypesAreRefused) {
             << vt;
         EXPECT_EQ(std::tuple(unknown.vt, copy.vt), std::tuple(vt, VT_ARRAY | VT_VARIANT));
     }
+    // A class id is cleared but never copied.
+    VARIANT classId = Holding(VT_CLSID);
+    EXPECT_EQ(VariantCopy(&copy, &classId), DISP_E_BADVARTYPE);
     ASSERT_EQ(VariantCopy(&copy, &byReference), S_OK);
     EXPECT_EQ(std::tuple(copy.pbstrVal, VariantCopy(nullptr, &text)),
               std::tuple(&text.bstrVal, E_INVALIDARG));
