@@ -456,19 +456,20 @@ HRESULT toInteger(const Value& source, VARIANT& result) {
     return converted;
 }
 
-// "True", "False", "#TRUE#" and "#FALSE#" in any case, blanks around.
+// "True" and "False" in any case, "#TRUE#" and "#FALSE#" in capitals; measured, no blank may stand around
+// them (" True" and "#true#" are read as numbers, and refused).
 std::optional<VARIANT_BOOL> booleanWordOf(std::u16string_view text) {
     text = text.substr(0, text.find(u'\0'));
-    const std::size_t first = text.find_first_not_of(u" \t\u00A0");
-    const std::size_t last = text.find_last_not_of(u" \t\u00A0");
-    std::u16string word;
-    for (std::size_t index = first; first != std::u16string_view::npos && index <= last; ++index) {
-        const char16_t character = text[index];
-        word.push_back(character >= u'a' && character <= u'z' ? character - u'a' + u'A' : character);
-    }
-    if (word == u"TRUE" || word == u"#TRUE#")
+    if (text == u"#TRUE#")
         return VARIANT_TRUE;
-    if (word == u"FALSE" || word == u"#FALSE#")
+    if (text == u"#FALSE#")
+        return VARIANT_FALSE;
+    std::u16string word;
+    for (const char16_t character : text)
+        word.push_back(character >= u'a' && character <= u'z' ? character - u'a' + u'A' : character);
+    if (word == u"TRUE")
+        return VARIANT_TRUE;
+    if (word == u"FALSE")
         return VARIANT_FALSE;
     return std::nullopt;
 }
