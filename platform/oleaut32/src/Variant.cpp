@@ -41,6 +41,13 @@ bool isValidType(VARTYPE vt) {
     }
 }
 
+// Measured: VariantClear also takes VT_CLSID, alone, by reference or with VT_ARRAY, and empties it;
+// VariantCopy and the conversions refuse it as any other type a VARIANT cannot hold.
+bool isClearableType(VARTYPE vt) {
+    return isValidType(vt) ||
+           ((vt & VT_TYPEMASK) == VT_CLSID && (vt & ~(VT_TYPEMASK | VT_ARRAY | VT_BYREF)) == 0);
+}
+
 bool ownsContent(VARTYPE vt) {
     return (vt & VT_BYREF) == 0;
 }
@@ -97,7 +104,7 @@ void WINAPI VariantInit(VARIANTARG* value) {
 HRESULT WINAPI VariantClear(VARIANTARG* value) {
     if (value == nullptr)
         return E_INVALIDARG;
-    if (!isValidType(value->vt))
+    if (!isClearableType(value->vt))
         return DISP_E_BADVARTYPE;
     // Emptied before the release: a Release may run code that looks at this VARIANT again.
     const VARIANT old = *value;

@@ -351,6 +351,8 @@ HRESULT realOfRadix(RadixInteger integer, double& result) {
 }
 
 HRESULT toReal(const Value& source, double& result) {
+    if (const auto* decimal = std::get_if<DECIMAL>(&source))
+        return assign(result, nearestDouble(*decimal));
     Value number;
     const HRESULT parsed = numberOf(source, number);
     if (FAILED(parsed))
@@ -454,19 +456,20 @@ HRESULT toInteger(const Value& source, VARIANT& result) {
     return converted;
 }
 
-// "True", "False", "#TRUE#" and "#FALSE#" in any case, blanks around.
+// "True" and "False" in any case, "#TRUE#" and "#FALSE#" in capitals; measured, no blank may stand around
+// them (" True" and "#true#" are read as numbers, and refused).
 std::optional<VARIANT_BOOL> booleanWordOf(std::u16string_view text) {
     text = text.substr(0, text.find(u'\0'));
-    const std::size_t first = text.find_first_not_of(u" \t\u00A0");
-    const std::size_t last = text.find_last_not_of(u" \t\u00A0");
-    std::u16string word;
-    for (std::size_t index = first; first != std::u16string_view::npos && index <= last; ++index) {
-        const char16_t character = text[index];
-        word.push_back(character >= u'a' && character <= u'z' ? character - u'a' + u'A' : character);
-    }
-    if (word == u"TRUE" || word == u"#TRUE#")
+    if (text == u"#TRUE#")
         return VARIANT_TRUE;
-    if (word == u"FALSE" || word == u"#FALSE#")
+    if (text == u"#FALSE#")
+        return VARIANT_FALSE;
+    std::u16string word;
+    for (const char16_t character : text)
+        word.push_back(character >= u'a' && character <= u'z' ? character - u'a' + u'A' : character);
+    if (word == u"TRUE")
+        return VARIANT_TRUE;
+    if (word == u"FALSE")
         return VARIANT_FALSE;
     return std::nullopt;
 }
@@ -561,6 +564,9 @@ HRESULT toCurrency(const Value& source, LONGLONG& result) {
                    ? converted
                    : overflowUnless(roundHalfToEven(real * 10000, rounded) && fitsIn(rounded, result));
     }
+    // Measured: hexadecimal and octal text never becomes an amount; even "&H1" overflows.
+    if (SUCCEEDED(converted) && std::holds_alternative<RadixInteger>(number))
+        return DISP_E_OVERFLOW;
     DecimalNumber exact;
     if (SUCCEEDED(converted))
         converted = exactNumberOf(number, exact);
@@ -587,6 +593,16 @@ HRESULT storeText(const std::u16string& text, VARIANT& result) {
         return E_OUTOFMEMORY;
     store(result, VT_BSTR, string);
     return S_OK;
+}
+
+// A DECIMAL that is not one (scale above 28, a stray sign byte) becomes no number; measured, it still
+// becomes VT_EMPTY, VT_NULL and text.
+HRESULT checkDecimal(const Value& source, VARTYPE target) {
+    const auto* decimal = std::get_if<DECIMAL>(&source);
+    if (decimal == nullptr || isValid(*decimal) || target == VT_EMPTY || target == VT_NULL ||
+        target == VT_BSTR)
+        return S_OK;
+    return E_INVALIDARG;
 }
 
 // Converts into result, which is left VT_EMPTY on failure.
@@ -682,6 +698,8 @@ HRESULT WINAPI VariantChangeType(VARIANTARG* destination, const VARIANTARG* sour
     } else if (SUCCEEDED(result)) {
         const Value value = valueAt(sourceType, data);
         result = checkConvertible(value, vt);
+        if (SUCCEEDED(result))
+            result = checkDecimal(value, vt);
         if (SUCCEEDED(result))
             result = convert(value, vt, converted);
     }

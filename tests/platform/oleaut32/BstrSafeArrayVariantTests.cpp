@@ -169,8 +169,56 @@ TEST(SafeArray, StringElementsAreCopiedByByteLength) {
     ASSERT_EQ(SafeArrayCopy(array, &copy), S_OK);
     const BSTR* copied = static_cast<BSTR*>(copy->pvData);
     EXPECT_EQ(std::tuple(copy->fFeatures, copy->rgsabound[0].lLbound, SysStringByteLen(copied[2])),
-              std::tuple(array->fFeatures, 1, 3u));
+              std::tuple(USHORT{FADF_BSTR | FADF_HAVEVARTYPE}, 1, 3u));
     EXPECT_TRUE(copied[0] != static_cast<BSTR*>(array->pvData)[0] && std::memcmp(copied[0], u"a\0b", 8) == 0);
+    EXPECT_EQ(std::tuple(SafeArrayDestroy(copy), SafeArrayDestroy(array)), std::tuple(S_OK, S_OK));
+}
+
+// A copy is an ordinary array: of the original's features it keeps only what its elements are, never how
+// the original was made (vector, fixed size, static, on the stack or embedded).
+TEST(SafeArray, CopyKeepsOnlyTheElementKindFeatures) {
+    const std::tuple<VARTYPE, bool, USHORT, USHORT, USHORT> rows[] = {
+        // element type, made as a vector, features added by hand, original's features, copy's features
+        {VT_R8, true, 0, 0x2080, 0x0080},
+        {VT_BSTR, true, 0, 0x2180, 0x0180},
+        {VT_VARIANT, true, 0, 0x2880, 0x0880},
+        {VT_DISPATCH, true, 0, 0x2440, 0x0440},
+        {VT_UNKNOWN, true, 0, 0x2240, 0x0240},
+        {VT_I4, false, FADF_FIXEDSIZE | FADF_STATIC, 0x0092, 0x0080},
+        {VT_BSTR, false, FADF_AUTO | FADF_EMBEDDED, 0x0185, 0x0180},
+    };
+    for (const auto& [vt, vector, added, original, copied] : rows) {
+        SAFEARRAYBOUND bound{2, 0};
+        SAFEARRAY* array = vector ? SafeArrayCreateVector(vt, 0, 2) : SafeArrayCreate(vt, 1, &bound);
+        ASSERT_NE(array, nullptr) << vt;
+        array->fFeatures |= added;
+        SAFEARRAY* copy = nullptr;
+        const HRESULT result = SafeArrayCopy(array, &copy);
+        EXPECT_EQ(std::tuple(array->fFeatures, result, copy ? copy->fFeatures : 0),
+                  std::tuple(original, S_OK, copied))
+            << vt;
+        array->fFeatures &= static_cast<USHORT>(~added); // destroyed as what it is
+        EXPECT_EQ(std::tuple(SafeArrayDestroy(copy), SafeArrayDestroy(array)), std::tuple(S_OK, S_OK));
+    }
+}
+
+// An element of no known type is left out of the copy (VT_EMPTY) and the copy goes on.
+TEST(SafeArray, CopySkipsAVariantOfNoKnownType) {
+    SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, 3);
+    auto* elements = static_cast<VARIANT*>(array->pvData);
+    elements[0].vt = VT_I4;
+    elements[0].lVal = 7;
+    elements[1].vt = 15;
+    elements[1].lVal = 9;
+    elements[2].vt = VT_BSTR;
+    elements[2].bstrVal = SysAllocString(u"after");
+    SAFEARRAY* copy = nullptr;
+    ASSERT_EQ(SafeArrayCopy(array, &copy), S_OK);
+    const auto* copied = static_cast<const VARIANT*>(copy->pvData);
+    EXPECT_EQ(std::tuple(copied[0].vt, copied[0].lVal, copied[1].vt, copied[1].lVal, copied[2].vt,
+                         std::memcmp(copied[2].bstrVal, u"after", 12)),
+              std::tuple(VT_I4, 7, VT_EMPTY, 0, VT_BSTR, 0));
+    elements[1].vt = VT_EMPTY; // SafeArrayDestroy would refuse to clear it
     EXPECT_EQ(std::tuple(SafeArrayDestroy(copy), SafeArrayDestroy(array)), std::tuple(S_OK, S_OK));
 }
 
@@ -223,6 +271,9 @@ TEST(Variant, ClearReleasesOwnedContentOnly) {
         {"null array", Holding(VT_ARRAY | VT_R8), S_OK, 1},
         {"decimal", Holding(VT_DECIMAL), S_OK, 1},
         {"locked array", locked, DISP_E_ARRAYISLOCKED, 1},
+        {"class id", Holding(VT_CLSID), S_OK, 1}, // cleared, though no VARIANT may hold one
+        {"class id by reference", Holding(VT_BYREF | VT_CLSID), S_OK, 1},
+        {"null class id array", Holding(VT_ARRAY | VT_CLSID), S_OK, 1},
     };
     for (auto [name, value, result, references] : rows)
         EXPECT_EQ((std::tuple<HRESULT, VARTYPE, LONG>{VariantClear(&value), value.vt, object.references()}),
@@ -265,6 +316,9 @@ TEST(Variant, CopyIsDeepAndUnknownTypesAreRefused) {
             << vt;
         EXPECT_EQ(std::tuple(unknown.vt, copy.vt), std::tuple(vt, VT_ARRAY | VT_VARIANT));
     }
+    // A class id is cleared but never copied.
+    VARIANT classId = Holding(VT_CLSID);
+    EXPECT_EQ(VariantCopy(&copy, &classId), DISP_E_BADVARTYPE);
     ASSERT_EQ(VariantCopy(&copy, &byReference), S_OK);
     EXPECT_EQ(std::tuple(copy.pbstrVal, VariantCopy(nullptr, &text)),
               std::tuple(&text.bstrVal, E_INVALIDARG));

@@ -52,9 +52,51 @@ bool toWords96(const DecimalNumber& value, Words96& words) {
 
 } // namespace
 
+bool isValid(const DECIMAL& value) {
+    return value.scale <= 28 && (value.sign == 0 || value.sign == DECIMAL_NEG);
+}
+
+double nearestDouble(const DECIMAL& value) {
+    // The 96-bit mantissa divided by 10^scale bit by bit, from its top bit down and on into the
+    // fraction, until 54 quotient bits (53 and the rounding bit) stand after the first one; whatever
+    // remains decides a tie. 10^28 < 2^94, so the remainder always fits 128 bits.
+    __extension__ typedef unsigned __int128 Wide;
+    const Wide mantissa = (Wide{value.Hi32} << 64) | value.Lo64;
+    if (mantissa == 0)
+        return 0.0; // measured: a negative zero too
+    Wide divisor = 1;
+    for (int place = 0; place < value.scale; ++place)
+        divisor *= 10;
+    std::uint64_t quotient = 0;
+    int kept = 0;    // quotient bits from the first one on
+    int weight = 96; // the exponent of the numerator bit brought down next, plus one
+    Wide remainder = 0;
+    while (kept < 54) {
+        --weight;
+        const unsigned bit = weight >= 0 ? static_cast<unsigned>((mantissa >> weight) & 1) : 0;
+        remainder = (remainder << 1) | bit;
+        const bool one = remainder >= divisor;
+        if (one)
+            remainder -= divisor;
+        if (one || kept > 0) {
+            quotient = (quotient << 1) | (one ? 1 : 0);
+            ++kept;
+        }
+    }
+    const bool sticky = remainder != 0 || (weight > 0 && (mantissa & ((Wide{1} << weight) - 1)) != 0);
+    std::uint64_t significand = quotient >> 1;
+    if ((quotient & 1) != 0 && (sticky || (significand & 1) != 0))
+        ++significand; // 2^53 at most, which is still exact
+    // The last quotient bit kept has the weight 2^weight, the significand's lowest 2^(weight + 1).
+    const double magnitude = std::ldexp(static_cast<double>(significand), weight + 1);
+    return (value.sign & DECIMAL_NEG) != 0 ? -magnitude : magnitude;
+}
+
 DecimalNumber decimalNumberOf(const DECIMAL& value) {
     Words96 words = {value.Hi32, value.Mid32, value.Lo32};
-    DecimalNumber number{(value.sign & DECIMAL_NEG) != 0, {}, -static_cast<int>(value.scale)};
+    // Measured: any sign byte but 0 is negative here. Only text still takes a DECIMAL whose sign byte is
+    // neither 0 nor DECIMAL_NEG (numbers refuse it), and prints it with a minus.
+    DecimalNumber number{value.sign != 0, {}, -static_cast<int>(value.scale)};
     while (!isZero(words))
         number.digits.push_back(static_cast<char>('0' + divideByTen(words)));
     std::reverse(number.digits.begin(), number.digits.end());
@@ -76,8 +118,15 @@ double toDouble(const DecimalNumber& value) {
     for (char digit : value.digits)
         result = result * 10 + (digit - '0');
     if (result != 0) {
-        const double scale = std::pow(10.0, std::abs(value.exponent));
-        result = value.exponent < 0 ? result / scale : result * scale;
+        // Beyond 10^308 the power itself is infinite: a tiny number is divided in two steps, so that it
+        // becomes the subnormal it is (measured: "1e-320" is 9.99988671826831e-321, not 0).
+        int exponent = value.exponent;
+        if (exponent < -308) {
+            result /= 1e308;
+            exponent += 308;
+        }
+        const double scale = std::pow(10.0, std::abs(exponent));
+        result = exponent < 0 ? result / scale : result * scale;
     }
     return value.negative ? -result : result;
 }

@@ -26,6 +26,13 @@ inline WideInteger wideIntegerOf(std::int64_t value) {
     return {value < 0, value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value)};
 }
 
+// A scale of at most 28 and a sign byte of 0 or DECIMAL_NEG: measured, every conversion of another DECIMAL
+// to a number gives E_INVALIDARG.
+bool isValid(const DECIMAL& value);
+
+// The double nearest to the DECIMAL's value, ties to even: one rounding of the exact quotient.
+double nearestDouble(const DECIMAL& value);
+
 DecimalNumber decimalNumberOf(const DECIMAL& value);
 // A scaled integer such as a currency amount: value × 10^-scale.
 DecimalNumber decimalNumberOf(WideInteger value, int scale);

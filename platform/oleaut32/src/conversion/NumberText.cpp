@@ -70,23 +70,38 @@ class NumberScanner {
 public:
     explicit NumberScanner(std::u16string_view text) : text_(text.substr(0, text.find(u'\0'))) {}
 
+    // Measured: a sign and parentheses may stand around hexadecimal and octal text too, where they change
+    // nothing ("-&H1" is 1); a currency sign may not, before or after. Parentheses and a minus together
+    // are one negative ("(-1)" is -1). A leading currency sign takes no exponent ("$1e5" is refused, "1e5$"
+    // is not).
     HRESULT scan(ParsedNumber& number) {
         skipMarks(true);
-        if (peek() == u'&')
-            return marks_.plus || marks_.minus || marks_.open || marks_.currency ? DISP_E_TYPEMISMATCH
-                                                                                 : scanRadix(number);
+        if (peek() == u'&') {
+            bool overflow = false;
+            HRESULT scanned = scanRadix(number, overflow);
+            if (SUCCEEDED(scanned))
+                scanned = checkEnd();
+            if (SUCCEEDED(scanned) && marks_.currency)
+                scanned = DISP_E_TYPEMISMATCH;
+            return SUCCEEDED(scanned) && overflow ? DISP_E_OVERFLOW : scanned;
+        }
+        const bool leadingCurrency = marks_.currency;
         number.decimal = {};
-        if (!scanDigits(number.decimal) || !scanExponent(number.decimal))
+        if (!scanDigits(number.decimal) || !scanExponent(number.decimal, !leadingCurrency))
             return DISP_E_TYPEMISMATCH;
-        skipMarks(false);
-        if (position_ != text_.size() || marks_.open != marks_.close || (marks_.open && marks_.minus))
-            return DISP_E_TYPEMISMATCH;
+        const HRESULT ended = checkEnd();
         number.decimal.negative = marks_.minus || marks_.open;
-        return S_OK;
+        return ended;
     }
 
 private:
     char16_t peek() const { return position_ < text_.size() ? text_[position_] : u'\0'; }
+
+    // The marks after the number, then the end of the text with every parenthesis closed.
+    HRESULT checkEnd() {
+        skipMarks(false);
+        return position_ == text_.size() && marks_.open == marks_.close ? S_OK : DISP_E_TYPEMISMATCH;
+    }
 
     void skipMarks(bool leading) {
         while (position_ < text_.size() && (isBlank(peek()) || takeMark(peek(), leading, marks_)))
@@ -117,9 +132,11 @@ private:
             number.digits.push_back(static_cast<char>(digit));
     }
 
-    bool scanExponent(DecimalNumber& number) {
+    bool scanExponent(DecimalNumber& number, bool allowed) {
         if (peek() != u'e' && peek() != u'E')
             return true;
+        if (!allowed)
+            return false;
         ++position_;
         const bool negative = peek() == u'-';
         if (peek() == u'-' || peek() == u'+')
@@ -135,7 +152,8 @@ private:
         return true;
     }
 
-    HRESULT scanRadix(ParsedNumber& number) {
+    // The digits after "&H" or "&O"; overflow tells whether they need more than 64 bits.
+    HRESULT scanRadix(ParsedNumber& number, bool& overflow) {
         ++position_;
         const char16_t kind = peek();
         const unsigned base = kind == u'H' || kind == u'h' ? 16 : kind == u'O' || kind == u'o' ? 8 : 0;
@@ -144,18 +162,13 @@ private:
         ++position_;
         std::uint64_t value = 0;
         bool anyDigit = false;
-        bool overflow = false;
         for (int digit; (digit = digitValue(peek(), base)) >= 0; ++position_) {
             anyDigit = true;
             overflow = overflow || value > (UINT64_MAX - static_cast<unsigned>(digit)) / base;
             value = value * base + static_cast<unsigned>(digit);
         }
-        while (isBlank(peek()))
-            ++position_;
-        if (!anyDigit || position_ != text_.size())
+        if (!anyDigit)
             return DISP_E_TYPEMISMATCH;
-        if (overflow)
-            return DISP_E_OVERFLOW;
         number.radixValue = value;
         return S_OK;
     }

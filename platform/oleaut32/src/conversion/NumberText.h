@@ -16,8 +16,8 @@ struct ParsedNumber {
 };
 
 // Blanks (space, tab, no-break space) around; a sign, "$" or parentheses before or after the digits;
-// "," between digits ignored; "." decimal point; exponent "e"; "&H" hexadecimal, "&O" octal. The text
-// ends at its first NUL. DISP_E_TYPEMISMATCH for anything else, DISP_E_OVERFLOW for a hexadecimal or
+// "," between digits ignored; "." decimal point; exponent "e" (not after a leading "$"); "&H" hexadecimal,
+// "&O" octal, with a sign or parentheses around them but no "$". The text ends at its first NUL. DISP_E_TYPEMISMATCH for anything else, DISP_E_OVERFLOW for a hexadecimal or
 // octal number beyond 64 bits.
 HRESULT parseNumber(std::u16string_view text, ParsedNumber& number);
 
