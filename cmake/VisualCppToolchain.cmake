@@ -46,6 +46,16 @@ function(windowsutils_prepare_msvc_toolchain dir)
     windowsutils_import_library(${dir} ${dll})
   endforeach()
 
+  # Wine's import libraries under the names a Visual C++ link asks for (oleaut32.lib for liboleaut32.a).
+  file(GLOB wine_libraries ${wine_windows_libraries}/lib*.a)
+  foreach(library ${wine_libraries})
+    get_filename_component(name ${library} NAME_WE)
+    string(REGEX REPLACE "^lib" "" name ${name})
+    if(NOT EXISTS ${dir}/lib/${name}.lib)
+      file(CREATE_LINK ${library} ${dir}/lib/${name}.lib SYMBOLIC)
+    endif()
+  endforeach()
+
   # The static runtime: rebuilt when one of its sources changed.
   set(runtime ${dir}/lib/visual-cpp-runtime.lib)
   file(GLOB sources ${source_dir}/platform/visual-cpp-runtime/src/*.cpp

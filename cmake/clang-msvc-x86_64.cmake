@@ -49,11 +49,15 @@ set(msvc_flags
   -isystem ${wine_headers}/windows
   # WCHAR is wchar_t, as in the Windows SDK (Wine would make it char16_t).
   -DWINE_UNICODE_NATIVE
+  # GetExceptionCode and its kin, which Visual C++ offers inside __try/__except.
+  -DUSE_COMPILER_EXCEPTIONS
   -D_ITERATOR_DEBUG_LEVEL=0
   # The STL's vectorized algorithms live in a newer msvcp140 than Wine's.
   -D_USE_STD_VECTOR_ALGORITHMS=0)
 list(JOIN msvc_flags " " msvc_flags)
 set(CMAKE_C_FLAGS_INIT "${msvc_flags}")
+# The resource compiler preprocesses with the same Windows headers.
+set(CMAKE_RC_FLAGS_INIT "-I ${wine_headers}/windows")
 set(CMAKE_CXX_FLAGS_INIT "${msvc_flags}")
 
 # The runtime a Visual C++ module links: ucrtbase, vcruntime140, msvcp140 and the static startup code.
@@ -61,7 +65,9 @@ set(CMAKE_CXX_FLAGS_INIT "${msvc_flags}")
 set(runtime_libraries ${toolchain_dir}/lib/visual-cpp-runtime.lib ${toolchain_dir}/lib/msvcp140.lib
   ${wine_windows_libraries}/libucrtbase.a ${wine_windows_libraries}/libvcruntime140.a
   ${wine_windows_libraries}/libkernel32.a ${wine_windows_libraries}/libntdll.a
-  ${wine_windows_libraries}/libwinecrt0.a)
+  ${wine_windows_libraries}/libwinecrt0.a
+  # and the system libraries a Visual C++ project links by default.
+  -luser32 -lgdi32 -ladvapi32 -lshell32 -lole32 -loleaut32 -luuid)
 list(JOIN runtime_libraries " " CMAKE_CXX_STANDARD_LIBRARIES)
 set(CMAKE_C_STANDARD_LIBRARIES "${CMAKE_CXX_STANDARD_LIBRARIES}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-Xlinker /nodefaultlib -Xlinker /libpath:${toolchain_dir}/lib")

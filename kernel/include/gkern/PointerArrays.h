@@ -68,12 +68,12 @@ public:
             if (block == nullptr)
                 return gkern::ReportCapacityFailure();
             if (storage != nullptr)
-                std::memcpy(block, storage, std::min(newCapacity, capacity) * sizeof(T*));
+                std::memcpy(block, storage, (std::min)(newCapacity, capacity) * sizeof(T*));
         }
         delete[] storage;
         storage = block;
         capacity = newCapacity;
-        count = std::min(count, newCapacity);
+        count = (std::min)(count, newCapacity);
         return true;
     }
 

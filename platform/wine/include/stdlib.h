@@ -11,4 +11,5 @@
 extern "C" {
 int __cdecl atexit(void(__cdecl* function)(void));
 int __cdecl at_quick_exit(void(__cdecl* function)(void));
+__declspec(dllimport) unsigned int __cdecl _set_abort_behavior(unsigned int flags, unsigned int mask);
 }
