@@ -87,7 +87,6 @@ protected:
     }
 
 private:
-    friend struct RecordLayout;
     std::uint64_t count = 0;
     std::uint64_t capacity = 0;
     std::uint16_t growthStep = 1;
@@ -131,7 +130,6 @@ public:
     const T* BeingDeleted() const { return beingDeleted; }
 
 private:
-    friend struct RecordLayout;
     // The count drops to 0 before the first element goes, so destructors see an empty array.
     void DeleteAll() {
         const std::uint64_t elementCount = this->Count();

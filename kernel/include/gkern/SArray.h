@@ -76,7 +76,6 @@ public:
     }
 
 private:
-    friend struct RecordLayout;
     static constexpr std::size_t alignment = 16;
 
     T* AppendInPlace(const void* record) {

@@ -25,6 +25,7 @@
 #include <locale>
 #include <memory>
 #include <random>
+#include <ranges>
 #include <semaphore>
 #include <unordered_map>
 #include <unordered_set>
