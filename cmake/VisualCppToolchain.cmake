@@ -60,6 +60,8 @@ function(windowsutils_prepare_msvc_toolchain dir)
   set(runtime ${dir}/lib/visual-cpp-runtime.lib)
   file(GLOB sources ${source_dir}/platform/visual-cpp-runtime/src/*.cpp
     ${source_dir}/platform/visual-cpp-runtime/src/*.h ${source_dir}/platform/visual-cpp-runtime/include/*.h)
+  # A change to one of them configures anew, which rebuilds the library.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${sources})
   set(stale NO)
   foreach(source ${sources})
     if(NOT EXISTS ${runtime} OR ${source} IS_NEWER_THAN ${runtime})
