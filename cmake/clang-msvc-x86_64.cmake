@@ -63,7 +63,9 @@ set(CMAKE_CXX_FLAGS_INIT "${msvc_flags}")
 # The runtime a Visual C++ module links: ucrtbase, vcruntime140, msvcp140 and the static startup code.
 # The STL's objects also ask for msvcprt.lib and msvcrt.lib by name, which do not exist here.
 set(runtime_libraries ${toolchain_dir}/lib/visual-cpp-runtime.lib ${toolchain_dir}/lib/msvcp140.lib
-  ${wine_windows_libraries}/libucrtbase.a ${wine_windows_libraries}/libvcruntime140.a
+  # vcruntime140 before ucrtbase, which exports some of the same functions: a Visual C++ module takes
+  # the compiler runtime's from vcruntime140.
+  ${wine_windows_libraries}/libvcruntime140.a ${wine_windows_libraries}/libucrtbase.a
   ${wine_windows_libraries}/libkernel32.a ${wine_windows_libraries}/libntdll.a
   ${wine_windows_libraries}/libwinecrt0.a
   # and the system libraries a Visual C++ project links by default.
