@@ -13,23 +13,12 @@
 
 // The SDK defines min and max as macros unless NOMINMAX, so a header that calls std::min after
 // <windows.h> does not compile for a Visual C++ host; these do the same to find such calls here. The
-// Microsoft STL is written to survive the macros, GCC's standard library is not: its headers that
-// name min or max are read first.
+// Microsoft STL is written to survive the macros, GCC's standard library is not: all of it is read first
+// (a standard header included later then adds nothing).
 #ifndef NOMINMAX
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <codecvt>
-#include <functional>
-#include <limits>
-#include <locale>
-#include <memory>
-#include <random>
-#include <ranges>
-#include <semaphore>
-#include <unordered_map>
-#include <unordered_set>
-#include <valarray>
+#if defined(__GLIBCXX__)
+#include <bits/stdc++.h>
+#endif
 #ifndef max
 #define max(a, b) (((a) > (b)) ? (a) : (b))
 #endif
