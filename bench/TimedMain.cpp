@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
             for (int round = 0; round < rounds; ++round)
                 for (std::size_t index = 0; index < variants.size(); ++index) {
                     const double seconds = TimeBatch(workload, variants[index], runs[index], batchSeconds);
-                    fastest[index] = round == 0 ? seconds : std::min(fastest[index], seconds);
+                    fastest[index] = round == 0 ? seconds : (std::min)(fastest[index], seconds);
                 }
             for (std::size_t index = 0; index < variants.size(); ++index) {
                 std::printf("%s    {\"name\": \"%s\", \"run_type\": \"iteration\", \"iterations\": %zu, "

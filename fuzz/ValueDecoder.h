@@ -9,11 +9,12 @@
 // descriptors and puts them back before it releases everything it made.
 #pragma once
 
+// Before <windows.h>: its min and max macros would rewrite the provider's calls of std::min.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <windows.h>
 #include <oleauto.h>
 #include <olectl.h>
-
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include "support/DispatchObject.h"
 
@@ -432,8 +433,8 @@ private:
 
     LONG DecodeLowerBound(ULONG elements) {
         const LONG count = static_cast<LONG>(elements);
-        constexpr LONG lowest = std::numeric_limits<LONG>::min();
-        constexpr LONG highest = std::numeric_limits<LONG>::max();
+        constexpr LONG lowest = (std::numeric_limits<LONG>::min)();
+        constexpr LONG highest = (std::numeric_limits<LONG>::max)();
         const LONG choices[] = {0,
                                 1,
                                 -1,

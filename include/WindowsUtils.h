@@ -320,7 +320,6 @@ public:
     }
 
 private:
-    friend struct ::RecordLayout;
     bool Holds(const WCHAR* source) const noexcept {
         return text != nullptr && std::less_equal<const WCHAR*>()(text, source) &&
                std::less_equal<const WCHAR*>()(source, text + length);

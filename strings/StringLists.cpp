@@ -21,7 +21,7 @@ enum class FailedStore { DestroysArray, Ignored };
 template <class TextOf>
 bool WriteStringArray(VARIANT& output, std::uint64_t count, TextOf textOf, FailedStore failedStore) {
     output.parray = nullptr;
-    if (count > static_cast<std::uint64_t>(std::numeric_limits<LONG>::max()))
+    if (count > static_cast<std::uint64_t>((std::numeric_limits<LONG>::max)()))
         return false;
     if (count == 0)
         return true;

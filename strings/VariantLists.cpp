@@ -79,7 +79,7 @@ bool AppendStrings(const VARIANT& input, PArray<_variant_t>& output) {
 using namespace WindowsUtils;
 
 bool CopySArrayToVariant(const RPArray<_variant_t>& values, VARIANT& output) {
-    if (values.Count() > static_cast<std::uint64_t>(std::numeric_limits<LONG>::max()))
+    if (values.Count() > static_cast<std::uint64_t>((std::numeric_limits<LONG>::max)()))
         return false;
     return WriteFreshArray(output, VT_VARIANT, values.Count(), [&values](ElementWriter& writer) {
         for (std::uint64_t index = 0; index < values.Count(); ++index)

@@ -29,5 +29,19 @@ int main() {
         std::printf("%g%s", number, index % 3 == 2 ? "\n" : " ");
         same = number == expected[index];
     }
+
+    // A value the library cannot coerce reaches the caller as _com_error: a null array is taken as a
+    // scalar, and an array has no integer value.
+    _variant_t nullArray;
+    nullArray.vt = VT_ARRAY | VT_I4;
+    nullArray.parray = nullptr;
+    std::vector<int> integers;
+    try {
+        CopyVariantToVector(nullArray, integers);
+        return 1;
+    } catch (const _com_error& error) {
+        std::printf("_com_error 0x%08X\n", static_cast<unsigned int>(error.Error()));
+        same = same && error.Error() == DISP_E_TYPEMISMATCH;
+    }
     return same ? 0 : 1;
 }

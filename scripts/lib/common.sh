@@ -22,6 +22,15 @@ native_packages=(cmake make g++ libgtest-dev libgmock-dev pkg-config abigail-too
 package_packages=(dpkg-dev file lintian unzip)
 # The Windows build: the cross compiler, GoogleTest's sources, Wine to run the tests and the fonts they meet.
 windows_packages=(g++-mingw-w64-x86-64 googletest wine64 wine fonts-liberation)
+# The Microsoft-ABI build: clang in MSVC mode with lld-link and the LLVM tools (llvm-dlltool makes the
+# import libraries Wine lacks, llvm-undname reads the exports), Wine's C runtime and Windows headers.
+msvc_packages=(clang-16 lld-16 llvm-16 libwine-dev binutils-mingw-w64-x86-64 googletest wine64 wine fonts-liberation)
+
+# The folder holding the Microsoft STL's headers (stl-inc-*.tar.xz), or nothing when there is none.
+msvc_stl_folder() {
+  local folder=${WINDOWSUTILS_MSVC_STL:-$root/../shared/msvc-stl}
+  compgen -G "$folder/stl-inc-*.tar.xz" >/dev/null && echo "$folder" || true
+}
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {

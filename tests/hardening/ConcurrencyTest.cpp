@@ -55,7 +55,7 @@ TEST(Concurrency, EveryFamilyFromSeveralThreadsAtOnce) {
         EXPECT_TRUE(CopyVariantToFontParamsVector(font, fonts) && fonts.size() == 1 && fonts[0].bold);
         // The kernel's capacity rule asks the exception switch when a capacity cannot be had.
         try {
-            EXPECT_FALSE(doubles.SetCapacity(std::numeric_limits<std::uint64_t>::max() / 2, false));
+            EXPECT_FALSE(doubles.SetCapacity((std::numeric_limits<std::uint64_t>::max)() / 2, false));
         } catch (const std::bad_alloc&) {
         }
     };

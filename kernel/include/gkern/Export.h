@@ -10,7 +10,3 @@
 #else
 #define GKERN_API __attribute__((visibility("default")))
 #endif
-
-// The library's table of record layouts, which names the private fields of the records crossing its
-// interface; a friend of each.
-struct RecordLayout;

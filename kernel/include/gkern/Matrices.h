@@ -65,7 +65,6 @@ protected:
     std::atomic_ref<std::uint8_t> FlagByte() const { return std::atomic_ref<std::uint8_t>(flag); }
 
 private:
-    friend struct RecordLayout;
     static_assert(std::atomic_ref<std::uint8_t>::required_alignment == 1);
 
     double element[elementCount];

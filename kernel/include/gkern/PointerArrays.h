@@ -68,12 +68,12 @@ public:
             if (block == nullptr)
                 return gkern::ReportCapacityFailure();
             if (storage != nullptr)
-                std::memcpy(block, storage, std::min(newCapacity, capacity) * sizeof(T*));
+                std::memcpy(block, storage, (std::min)(newCapacity, capacity) * sizeof(T*));
         }
         delete[] storage;
         storage = block;
         capacity = newCapacity;
-        count = std::min(count, newCapacity);
+        count = (std::min)(count, newCapacity);
         return true;
     }
 
@@ -87,7 +87,6 @@ protected:
     }
 
 private:
-    friend struct RecordLayout;
     std::uint64_t count = 0;
     std::uint64_t capacity = 0;
     std::uint16_t growthStep = 1;
@@ -131,7 +130,6 @@ public:
     const T* BeingDeleted() const { return beingDeleted; }
 
 private:
-    friend struct RecordLayout;
     // The count drops to 0 before the first element goes, so destructors see an empty array.
     void DeleteAll() {
         const std::uint64_t elementCount = this->Count();

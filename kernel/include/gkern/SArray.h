@@ -59,7 +59,7 @@ public:
             result = gkern::ReportCapacityFailure();
             newCapacity = 0;
         }
-        count = clear ? 0 : std::min(count, newCapacity);
+        count = clear ? 0 : (std::min)(count, newCapacity);
         return result;
     }
 
@@ -76,7 +76,6 @@ public:
     }
 
 private:
-    friend struct RecordLayout;
     static constexpr std::size_t alignment = 16;
 
     T* AppendInPlace(const void* record) {
@@ -106,7 +105,7 @@ private:
                 return false;
             if (!clear && storage != nullptr)
                 std::memcpy(static_cast<void*>(block), static_cast<const void*>(storage),
-                            std::min(newCapacity, capacity) * sizeof(T));
+                            (std::min)(newCapacity, capacity) * sizeof(T));
         }
         _aligned_free(storage);
         storage = block;
