@@ -96,30 +96,15 @@ void FillException(EXCEPINFO& exception, HRESULT code, const OLECHAR* source, co
     exception = filled;
 }
 
-HRESULT ReportCurrentException(EXCEPINFO* exception, const OLECHAR* source, const OLECHAR* method) noexcept {
+HRESULT ReportError(EXCEPINFO* exception, HRESULT code, const OLECHAR* source,
+                    const WideString& description) noexcept {
+    if (exception == nullptr)
+        return code;
     try {
-        HRESULT code = E_UNEXPECTED;
-        WideString description(method != nullptr ? method : OLESTR(""));
-        try {
-            throw;
-        } catch (const Refusal& refusal) {
-            code = refusal.Code();
-            description = refusal.Description();
-        } catch (const _com_error& error) {
-            code = error.Error();
-            description += Widened(" failed: ") + ErrorText(code);
-        } catch (const std::bad_alloc&) {
-            code = E_OUTOFMEMORY;
-            description += Widened(" ran out of memory");
-        } catch (...) {
-            description += Widened(" failed unexpectedly");
-        }
-        if (exception == nullptr)
-            return code;
         FillException(*exception, code, source, description);
         return DISP_E_EXCEPTION;
     } catch (...) {
-        return E_OUTOFMEMORY; // not even the description could be made
+        return E_OUTOFMEMORY;
     }
 }
 

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <new>
 #include <optional>
 #include <span>
 #include <type_traits>
@@ -64,12 +65,38 @@ WINDOWSUTILS_HOSTKIT_API WideString ErrorText(HRESULT code);
 WINDOWSUTILS_HOSTKIT_API void FillException(EXCEPINFO& exception, HRESULT code, const OLECHAR* source,
                                             const WideString& description);
 
-// Called inside a catch block: the exception in flight as Invoke's result. DISP_E_EXCEPTION with
-// `exception` filled, or the error's own code when the caller passed no EXCEPINFO. A Refusal gives its
-// code and description; a _com_error its HRESULT and "<method> failed: <ErrorText>"; std::bad_alloc
-// E_OUTOFMEMORY; anything else E_UNEXPECTED.
-WINDOWSUTILS_HOSTKIT_API HRESULT ReportCurrentException(EXCEPINFO* exception, const OLECHAR* source,
-                                                        const OLECHAR* method) noexcept;
+// Invoke's result for an error: DISP_E_EXCEPTION with `exception` filled, or `code` itself when the
+// caller passed no EXCEPINFO; E_OUTOFMEMORY when not even the strings could be made.
+WINDOWSUTILS_HOSTKIT_API HRESULT ReportError(EXCEPINFO* exception, HRESULT code, const OLECHAR* source,
+                                             const WideString& description) noexcept;
+
+// Called inside a catch block: the exception in flight as Invoke's result (ReportError). A Refusal gives
+// its code and description; a _com_error its HRESULT and "<method> failed: <ErrorText>"; std::bad_alloc
+// E_OUTOFMEMORY; anything else E_UNEXPECTED. Inline: the exception is rethrown in the module that
+// caught it, which a DLL with a C++ run-time of its own could not do.
+inline HRESULT ReportCurrentException(EXCEPINFO* exception, const OLECHAR* source, const OLECHAR* method) noexcept {
+    try {
+        HRESULT code = E_UNEXPECTED;
+        WideString description(method != nullptr ? method : OLESTR(""));
+        try {
+            throw;
+        } catch (const Refusal& refusal) {
+            code = refusal.Code();
+            description = refusal.Description();
+        } catch (const _com_error& error) {
+            code = error.Error();
+            description += OLESTR(" failed: ") + ErrorText(code);
+        } catch (const std::bad_alloc&) {
+            code = E_OUTOFMEMORY;
+            description += OLESTR(" ran out of memory");
+        } catch (...) {
+            description += OLESTR(" failed unexpectedly");
+        }
+        return ReportError(exception, code, source, description);
+    } catch (...) {
+        return E_OUTOFMEMORY; // not even the description could be made
+    }
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Arguments
@@ -146,6 +173,12 @@ struct ReaderForm {
     ULONG most = std::numeric_limits<ULONG>::max();
     Elements elements = Elements::scalars;
 };
+
+// The form for a method that takes lists only: the reader's arrays, none of its scalars.
+constexpr ReaderForm ArraysOnly(ReaderForm form) noexcept {
+    form.scalarTypes = 0;
+    return form;
+}
 
 // The library's readers. An empty array: the vector, string and value readers read it as nothing; the
 // others refuse it (false), and so does the check.
