@@ -29,20 +29,36 @@ const HostKit::ReaderForm* const forms[] = {
     &HostKit::Reads::fonts,
 };
 
-// A copy of the decoded value, or Empty where a damaged array cannot be copied.
-_variant_t CopyOf(const VARIANT& value) {
-    _variant_t copy;
-    VariantCopy(&copy, &value);
-    return copy;
+// An element a script array may hold: a number, a text, an array, an object, Nothing or Empty. (Not a
+// copy of the decoded value: its arrays may be damaged on purpose, and copying those is no view's work.)
+_variant_t Element(FuzzedDataProvider& input) {
+    switch (input.ConsumeIntegralInRange(0, 5)) {
+    case 0:
+        return _variant_t(input.ConsumeFloatingPoint<double>());
+    case 1:
+        return _variant_t(input.ConsumeBool() ? OLESTR("12.5") : OLESTR("twelve"));
+    case 2: {
+        _variant_t array;
+        CopyVectorToVariant(std::vector<double>{1, 2, 3}, array);
+        return array;
+    }
+    case 3: {
+        IDispatch* object = new PlainObject();
+        return _variant_t(object, false);
+    }
+    case 4:
+        return _variant_t(static_cast<IDispatch*>(nullptr));
+    default:
+        return _variant_t();
+    }
 }
 
-// A script object built from the input: elements from the decoded values, a length that may lie.
-void Furnish(ScriptArrayObject& object, FuzzedDataProvider& input, const VARIANT& element) {
+// A script object built from the input: its elements, with holes, and a length that may lie.
+void Furnish(ScriptArrayObject& object, FuzzedDataProvider& input) {
     const int count = input.ConsumeIntegralInRange(0, 6);
     for (int index = 0; index < count; ++index)
-        if (input.ConsumeBool())
-            object.elements[index] = input.ConsumeBool() ? _variant_t(input.ConsumeFloatingPoint<double>())
-                                                         : CopyOf(element);
+        if (input.ConsumeIntegralInRange(0, 7) != 0)
+            object.elements[index] = Element(input);
     switch (input.ConsumeIntegralInRange(0, 3)) {
     case 0:
         object.length = static_cast<double>(count);
@@ -54,7 +70,7 @@ void Furnish(ScriptArrayObject& object, FuzzedDataProvider& input, const VARIANT
         object.length = static_cast<long>(input.ConsumeIntegral<std::int32_t>());
         break;
     default:
-        object.length = CopyOf(element);
+        object.length = Element(input);
         break;
     }
     object.failingRead = input.ConsumeIntegralInRange(-1, 6);
@@ -96,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     _variant_t objectValue;
     VARIANT* innermost = &decoded.Value();
     if (scriptObject) {
-        Furnish(object, input, decoded.Value());
+        Furnish(object, input);
         objectValue = static_cast<IDispatch*>(&object);
         innermost = &objectValue;
     }
@@ -111,6 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VARIANT& argument = levels > 0 ? chain[0] : *innermost;
     const HostKit::ReaderForm& form = *forms[input.ConsumeIntegralInRange<std::size_t>(0, std::size(forms) - 1)];
 
+    if (std::getenv("FUZZ_DESCRIBE") != nullptr) {
+        decoded.Describe(stderr);
+        std::fprintf(stderr, "levels %d, cycle at %d, script object %d\n", levels, cycleAt, scriptObject);
+    }
     const std::vector<std::byte> before = decoded.Snapshot();
     const LONG objectReferences = object.references();
     try {

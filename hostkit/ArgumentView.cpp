@@ -10,6 +10,11 @@
 namespace HostKit {
 namespace {
 
+// Whether `type` can be an array's element type: only then does a reference to such an array point at one.
+bool IsElementType(VARTYPE type) {
+    return (type >= VT_I2 && type <= VT_UINT && type != 15) || type == VT_RECORD;
+}
+
 // More levels than any script engine adds: a longer chain (or a cycle) is no script's variable.
 constexpr int deepestReference = 16;
 
@@ -87,7 +92,7 @@ ArgumentView::ArgumentView(VARIANT& argument, const OLECHAR* method) : method(me
     }
     // An array reached through a reference is the caller's own: what changes in it, the caller sees.
     reachesCaller = level > 0 && (value->vt & VT_ARRAY) != 0;
-    if ((value->vt & (VT_BYREF | VT_ARRAY)) == (VT_BYREF | VT_ARRAY)) {
+    if ((value->vt & ~VT_TYPEMASK) == (VT_BYREF | VT_ARRAY) && IsElementType(value->vt & VT_TYPEMASK)) {
         view.vt = value->vt & ~VT_BYREF;
         view.parray = value->pparray != nullptr ? *value->pparray : nullptr;
         reachesCaller = true;

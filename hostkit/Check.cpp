@@ -112,7 +112,10 @@ std::optional<WideString> ElementMismatch(const VARIANT& element, Elements allow
 }
 
 std::optional<Mismatch> ArrayMismatch(const VARIANT& value, const ReaderForm& form) {
+    // The type first: the array of a type no reader takes is not looked at.
     const VARTYPE elementType = value.vt & VT_TYPEMASK;
+    if (!Taken(form.arrayTypes, elementType) || (value.vt & ~(VT_ARRAY | VT_TYPEMASK)) != 0)
+        return Because(Mismatch::Reason::type, Words("an array of ") + TypeWords(elementType) + Words(" elements"));
     SAFEARRAY* array = value.parray;
     if (array == nullptr)
         return Because(Mismatch::Reason::type, Words("an array that is not there (null)"));
@@ -121,8 +124,6 @@ std::optional<Mismatch> ArrayMismatch(const VARIANT& value, const ReaderForm& fo
         return Because(Mismatch::Reason::dimensions, dimensions == 2 ? Words("a two-dimensional array")
                                                                      : Words("an array of ") + Number(dimensions) +
                                                                            Words(" dimensions"));
-    if (!Taken(form.arrayTypes, elementType))
-        return Because(Mismatch::Reason::type, Words("an array of ") + TypeWords(elementType) + Words(" elements"));
     const SAFEARRAYBOUND bound = array->rgsabound[0];
     if (bound.lLbound != 0)
         return Because(Mismatch::Reason::lowerBound,
