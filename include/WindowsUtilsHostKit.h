@@ -181,7 +181,8 @@ constexpr ReaderForm ArraysOnly(ReaderForm form) noexcept {
 }
 
 // The library's readers. An empty array: the vector, string and value readers read it as nothing; the
-// others refuse it (false), and so does the check.
+// others refuse it (false), and so does the check. The check is stricter than a reader in one respect:
+// it takes lower bound 0 only, where several readers would shorten the list or read outside it.
 namespace Reads {
 inline constexpr std::uint32_t integerTypes = TypeBits(VT_I4, VT_UI4, VT_INT, VT_UINT);
 // CopyVariantToVector.
@@ -244,7 +245,7 @@ inline constexpr ReaderForm values{OLESTR("a value or a one-dimensional array of
                                    Elements::anything};
 // CopyVariantToFontParamsVector.
 inline constexpr ReaderForm fonts{OLESTR("a font object or a one-dimensional array of font objects"),
-                                  TypeBit(VT_DISPATCH), TypeBit(VT_DISPATCH), 1, 0};
+                                  TypeBit(VT_DISPATCH), TypeBit(VT_DISPATCH)};
 } // namespace Reads
 
 // Why a value is not what a reader takes.

@@ -54,6 +54,7 @@ TEST(Check, SaysWhatArrivedInsteadOfWhatTheReaderTakes) {
     _variant_t table = TwoDimensionalArray(VT_R8, 2, 3);
     _variant_t fonts = VariantArray({object, _variant_t(static_cast<IDispatch*>(nullptr))});
     _variant_t notFonts = VariantArray({object, 2.0});
+    _variant_t noFonts = OwnedArray(VT_DISPATCH, std::vector<IDispatch*>{});
     VARIANT variable{};
     variable.vt = VT_BYREF | VT_VARIANT;
     variable.pvarVal = &seven;
@@ -93,6 +94,7 @@ TEST(Check, SaysWhatArrivedInsteadOfWhatTheReaderTakes) {
         {"Single for points in place", &floats, &Reads::pointsInPlace2D, type, "an array of Single elements"},
         {"fonts", &fonts, &Reads::values, -1, "taken"},
         {"an object", &object, &Reads::fonts, -1, "taken"},
+        {"no fonts", &noFonts, &Reads::fonts, count, "an empty array"},
         {"Nothing for numbers", &nothing, &Reads::vectorOfDoubles, type, "Nothing"},
     };
     for (const auto& [name, value, form, reason, arrived] : rows)
