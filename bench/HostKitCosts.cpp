@@ -1,8 +1,9 @@
 // What the host kit costs a host per call beside the library's own work, for 100,000 points sent as a
 // script sends them: a variable (VT_BYREF|VT_VARIANT) holding VT_ARRAY|VT_VARIANT of Long or Double
 // elements, or a typed VT_ARRAY|VT_R8 from a compiled client. Each step is timed alone, the fastest of
-// nine batches per step, and printed as a Markdown table in milliseconds per call. The view and the
-// check must not copy the caller's array: the program says whether the view is the caller's SAFEARRAY.
+// nine batches per step, and printed as a Markdown table in milliseconds per call (the view in µs). The
+// view and the check must not copy the caller's array: the program says whether the view is the caller's
+// SAFEARRAY.
 //   bench_hostkit
 #include "ArrayValues.h"
 
@@ -26,7 +27,8 @@ double Milliseconds(Step step, int runs = 5) {
         const Clock::time_point start = Clock::now();
         for (int run = 0; run < runs; ++run)
             step();
-        fastest = std::min(fastest, std::chrono::duration<double, std::milli>(Clock::now() - start).count() / runs);
+        fastest =
+            std::min(fastest, std::chrono::duration<double, std::milli>(Clock::now() - start).count() / runs);
     }
     return fastest;
 }
@@ -69,7 +71,8 @@ void Measure(const char* name, VARIANT& list) {
     variable.pvarVal = &list;
 
     const HostKit::ArgumentView once(variable, OLESTR("Points"));
-    const bool sameArray = once.ReachesCaller() && const_cast<HostKit::ArgumentView&>(once).Value().parray == list.parray;
+    const bool sameArray =
+        once.ReachesCaller() && const_cast<HostKit::ArgumentView&>(once).Value().parray == list.parray;
 
     const double view = Milliseconds([&] { HostKit::ArgumentView view(variable, OLESTR("Points")); }, 1000);
     const double check = Milliseconds([&] {
@@ -92,9 +95,9 @@ void Measure(const char* name, VARIANT& list) {
     });
     const double library = read + write;
     const double kit = view + check + (widen - copyOnly);
-    std::printf("| %s | %s | %.4f | %.3f | %.3f | %.3f | %.3f | %.3f | %.3f | %.3f | %.2f |\n", name,
-                sameArray ? "yes" : "NO", view, check, read, write, widen - copyOnly, platform, byHand - copyOnly,
-                library, (library + kit) / library);
+    std::printf("| %s | %s | %.2f | %.3f | %.3f | %.3f | %.3f | %.3f | %.3f | %.3f | %.2f |\n", name,
+                sameArray ? "yes" : "NO", view * 1000, check, read, write, widen - copyOnly, platform,
+                byHand - copyOnly, library, (library + kit) / library);
 }
 
 } // namespace
@@ -104,8 +107,9 @@ int main() {
     Bench::MakeVariantArray(longs, 3 * pointCount, VT_I4);
     Bench::MakeVariantArray(doubles, 3 * pointCount, VT_R8);
     Bench::MakeDoubleArray(typed, 3 * pointCount);
-    std::printf("| 100,000 points sent as | view is the caller's array | view | check | library read | "
-                "library write | widening | of it, the new array | widening by hand | library | (library + kit) / library |\n");
+    std::printf("| 100,000 points sent as | view is the caller's array | view (µs) | check | library read | "
+                "library write | widening | of it, the new array | widening by hand | library | (library + "
+                "kit) / library |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
     Measure("`VARIANT` array of `Long`", *longs);
     Measure("`VARIANT` array of `Double`", *doubles);

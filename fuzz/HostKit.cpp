@@ -16,16 +16,25 @@ using namespace Fuzz;
 
 namespace {
 
-constexpr VARTYPE favoured[] = {VT_ARRAY | VT_VARIANT, VT_ARRAY | VT_R8, VT_ARRAY | VT_R4, VT_ARRAY | VT_I4,
-                                VT_ARRAY | VT_BSTR,    VT_ARRAY | VT_DISPATCH, VT_BYREF | VT_VARIANT,
-                                VT_BYREF | VT_ARRAY | VT_R8, VT_R8,   VT_BSTR};
+constexpr VARTYPE favoured[] = {VT_ARRAY | VT_VARIANT,
+                                VT_ARRAY | VT_R8,
+                                VT_ARRAY | VT_R4,
+                                VT_ARRAY | VT_I4,
+                                VT_ARRAY | VT_BSTR,
+                                VT_ARRAY | VT_DISPATCH,
+                                VT_BYREF | VT_VARIANT,
+                                VT_BYREF | VT_ARRAY | VT_R8,
+                                VT_R8,
+                                VT_BSTR};
 const DecodingRules rules{favoured};
 
 const HostKit::ReaderForm* const forms[] = {
-    &HostKit::Reads::vectorOfDoubles, &HostKit::Reads::vectorOfIntegers, &HostKit::Reads::sarrayOfBytes,
-    &HostKit::Reads::points3D,        &HostKit::Reads::pointVector3D,    &HostKit::Reads::floatPoints2D,
-    &HostKit::Reads::onePoint2D,      &HostKit::Reads::pointsInPlace3D,  &HostKit::Reads::matrix,
-    &HostKit::Reads::matrices,        &HostKit::Reads::texts,            &HostKit::Reads::values,
+    &HostKit::Reads::vectorOfDoubles, &HostKit::Reads::vectorOfIntegers,
+    &HostKit::Reads::sarrayOfBytes,   &HostKit::Reads::points3D,
+    &HostKit::Reads::pointVector3D,   &HostKit::Reads::floatPoints2D,
+    &HostKit::Reads::onePoint2D,      &HostKit::Reads::pointsInPlace3D,
+    &HostKit::Reads::matrix,          &HostKit::Reads::matrices,
+    &HostKit::Reads::texts,           &HostKit::Reads::values,
     &HostKit::Reads::fonts,
 };
 
@@ -125,7 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (cycleAt >= 0 && levels > 0)
         chain[levels - 1].pvarVal = &chain[cycleAt % levels];
     VARIANT& argument = levels > 0 ? chain[0] : *innermost;
-    const HostKit::ReaderForm& form = *forms[input.ConsumeIntegralInRange<std::size_t>(0, std::size(forms) - 1)];
+    const HostKit::ReaderForm& form =
+        *forms[input.ConsumeIntegralInRange<std::size_t>(0, std::size(forms) - 1)];
 
     if (std::getenv("FUZZ_DESCRIBE") != nullptr) {
         decoded.Describe(stderr);
@@ -136,8 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         HostKit::ArgumentView view(argument, OLESTR("Fuzz"));
         VARIANT& value = view.Value();
-        if (!scriptObject && (innermost->vt & (VT_BYREF | VT_ARRAY)) == (VT_BYREF | VT_ARRAY) && cycleAt < 0 &&
-            innermost->pparray != nullptr)
+        if (!scriptObject && (innermost->vt & (VT_BYREF | VT_ARRAY)) == (VT_BYREF | VT_ARRAY) &&
+            cycleAt < 0 && innermost->pparray != nullptr)
             Expect(value.parray == *innermost->pparray, "a by-reference array was copied");
         const std::optional<HostKit::Mismatch> mismatch = HostKit::Check(value, form);
         if (!mismatch && decoded.LocksAsHanded())

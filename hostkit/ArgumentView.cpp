@@ -45,8 +45,8 @@ _variant_t GetProperty(IDispatch& object, DISPID id) {
     DISPPARAMS none{};
     _variant_t value;
     EXCEPINFO exception{};
-    const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
-                                         &exception, nullptr);
+    const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                                         &value, &exception, nullptr);
     if (FAILED(result))
         throw _com_error(ObjectError(result, exception));
     return value;
@@ -76,7 +76,8 @@ ULONG Length(IDispatch& object, DISPID lengthId, const OLECHAR* method) {
     _variant_t length = GetProperty(object, lengthId);
     if (FAILED(VariantChangeType(&length, &length, 0, VT_R8)) || !(length.dblVal >= 0) ||
         length.dblVal > 0x7FFFFFFF || length.dblVal != std::floor(length.dblVal))
-        throw Refusal(method + Words(" expects a script array whose length is a whole number from 0 to 2147483647"));
+        throw Refusal(method +
+                      Words(" expects a script array whose length is a whole number from 0 to 2147483647"));
     return static_cast<ULONG>(length.dblVal);
 }
 

@@ -115,15 +115,16 @@ std::optional<Mismatch> ArrayMismatch(const VARIANT& value, const ReaderForm& fo
     // The type first: the array of a type no reader takes is not looked at.
     const VARTYPE elementType = value.vt & VT_TYPEMASK;
     if (!Taken(form.arrayTypes, elementType) || (value.vt & ~(VT_ARRAY | VT_TYPEMASK)) != 0)
-        return Because(Mismatch::Reason::type, Words("an array of ") + TypeWords(elementType) + Words(" elements"));
+        return Because(Mismatch::Reason::type,
+                       Words("an array of ") + TypeWords(elementType) + Words(" elements"));
     SAFEARRAY* array = value.parray;
     if (array == nullptr)
         return Because(Mismatch::Reason::type, Words("an array that is not there (null)"));
     const UINT dimensions = SafeArrayGetDim(array);
     if (dimensions != 1)
-        return Because(Mismatch::Reason::dimensions, dimensions == 2 ? Words("a two-dimensional array")
-                                                                     : Words("an array of ") + Number(dimensions) +
-                                                                           Words(" dimensions"));
+        return Because(Mismatch::Reason::dimensions,
+                       dimensions == 2 ? Words("a two-dimensional array")
+                                       : Words("an array of ") + Number(dimensions) + Words(" dimensions"));
     const SAFEARRAYBOUND bound = array->rgsabound[0];
     if (bound.lLbound != 0)
         return Because(Mismatch::Reason::lowerBound,
@@ -131,11 +132,13 @@ std::optional<Mismatch> ArrayMismatch(const VARIANT& value, const ReaderForm& fo
     const ULONG count = bound.cElements;
     if (count == 0 && form.fewest > 0)
         return Because(Mismatch::Reason::count, Words("an empty array"));
-    const WideString counted = Words("an array of ") + Number(count) + Words(count == 1 ? " element" : " elements");
+    const WideString counted =
+        Words("an array of ") + Number(count) + Words(count == 1 ? " element" : " elements");
     if (count < form.fewest || count > form.most)
         return Because(Mismatch::Reason::count, counted);
     if (count % form.multipleOf != 0)
-        return Because(Mismatch::Reason::count, counted + Words(", not a multiple of ") + Number(form.multipleOf));
+        return Because(Mismatch::Reason::count,
+                       counted + Words(", not a multiple of ") + Number(form.multipleOf));
     if (elementType != VT_VARIANT || form.elements == Elements::anything || count == 0)
         return std::nullopt;
     if (array->cbElements != sizeof(VARIANT) || array->pvData == nullptr)
@@ -154,8 +157,8 @@ std::optional<Mismatch> Check(const VARIANT& value, const ReaderForm& form) {
     if ((value.vt & VT_BYREF) != 0) {
         const VARTYPE referenced = value.vt & ~VT_BYREF;
         const WideString what = (referenced & VT_ARRAY) != 0 ? Words("an array")
-                                : referenced == VT_VARIANT  ? Words("a variable")
-                                                            : OneOf(referenced);
+                                : referenced == VT_VARIANT   ? Words("a variable")
+                                                             : OneOf(referenced);
         return Because(Mismatch::Reason::byReference, what + Words(" passed by reference"));
     }
     if ((value.vt & VT_ARRAY) != 0)
@@ -167,7 +170,8 @@ std::optional<Mismatch> Check(const VARIANT& value, const ReaderForm& form) {
 
 void Require(const VARIANT& value, const ReaderForm& form, const OLECHAR* method) {
     if (std::optional<Mismatch> mismatch = Check(value, form))
-        throw Refusal(method + Words(" expects ") + form.expected + Words("; it received ") + mismatch->arrived);
+        throw Refusal(method + Words(" expects ") + form.expected + Words("; it received ") +
+                      mismatch->arrived);
 }
 
 } // namespace HostKit

@@ -91,8 +91,9 @@ _variant_t ScriptResult(_variant_t&& written) {
     }
     const VARTYPE type = written.vt & VT_TYPEMASK;
     SAFEARRAY* array = written.parray;
-    if ((written.vt & VT_BYREF) != 0 || array == nullptr || SafeArrayGetDim(array) != 1 || type == VT_DECIMAL ||
-        type == VT_RECORD || type == VT_VARIANT || (array->pvData == nullptr && array->rgsabound[0].cElements != 0))
+    if ((written.vt & VT_BYREF) != 0 || array == nullptr || SafeArrayGetDim(array) != 1 ||
+        type == VT_DECIMAL || type == VT_RECORD || type == VT_VARIANT ||
+        (array->pvData == nullptr && array->rgsabound[0].cElements != 0))
         throw _com_error(DISP_E_BADVARTYPE);
     const ULONG count = array->rgsabound[0].cElements;
     MakeVariantArray(result, count);

@@ -7,7 +7,8 @@
 //     HostKit::Arguments arguments(*parameters);             // the script's order
 //     HostKit::ArgumentView list(arguments[0], OLESTR("SetPolyline")); // by-reference levels followed
 //     HostKit::Require(list.Value(), HostKit::Reads::pointVector3D, OLESTR("SetPolyline"));
-//     HostKit::ReadWhole(points, [&](auto& fresh) { return FillMbCartPoint3DVector(list.Value(), fresh, nullptr); });
+//     HostKit::ReadWhole(points, [&](auto& fresh) { return FillMbCartPoint3DVector(list.Value(), fresh,
+//     nullptr); });
 //     ...
 //     catch (...) { return HostKit::ReportCurrentException(exception, source, OLESTR("SetPolyline")); }
 //
@@ -74,7 +75,8 @@ WINDOWSUTILS_HOSTKIT_API HRESULT ReportError(EXCEPINFO* exception, HRESULT code,
 // its code and description; a _com_error its HRESULT and "<method> failed: <ErrorText>"; std::bad_alloc
 // E_OUTOFMEMORY; anything else E_UNEXPECTED. Inline: the exception is rethrown in the module that
 // caught it, which a DLL with a C++ run-time of its own could not do.
-inline HRESULT ReportCurrentException(EXCEPINFO* exception, const OLECHAR* source, const OLECHAR* method) noexcept {
+inline HRESULT ReportCurrentException(EXCEPINFO* exception, const OLECHAR* source,
+                                      const OLECHAR* method) noexcept {
     try {
         HRESULT code = E_UNEXPECTED;
         WideString description(method != nullptr ? method : OLESTR(""));
@@ -137,8 +139,8 @@ public:
 
 private:
     const OLECHAR* method;
-    VARIANT view{};      // the caller's value, borrowed: never cleared
-    _variant_t owned;    // a copy or a script object's elements, made here
+    VARIANT view{};   // the caller's value, borrowed: never cleared
+    _variant_t owned; // a copy or a script object's elements, made here
     bool usesOwned = false;
     bool reachesCaller = false;
     IDispatch* scriptObject = nullptr; // one reference held
@@ -152,7 +154,9 @@ WINDOWSUTILS_HOSTKIT_API double NumberArgument(const VARIANT& argument);
 // The check: whether a reader of the library takes a value, and if not, why
 
 // One bit per VARTYPE (VT_EMPTY to VT_UINT) for the sets of a ReaderForm.
-constexpr std::uint32_t TypeBit(VARTYPE type) noexcept { return type < 32 ? std::uint32_t{1} << type : 0; }
+constexpr std::uint32_t TypeBit(VARTYPE type) noexcept {
+    return type < 32 ? std::uint32_t{1} << type : 0;
+}
 template <typename... Types>
 constexpr std::uint32_t TypeBits(Types... types) noexcept {
     return (TypeBit(static_cast<VARTYPE>(types)) | ...);
@@ -218,8 +222,9 @@ inline constexpr ReaderForm pointVector3D{OLESTR("a one-dimensional array of num
                                           TypeBits(VT_R8, VT_R4, VT_I4, VT_VARIANT), 0, 3};
 inline constexpr ReaderForm pointVector2D{OLESTR("a one-dimensional array of numbers, two per point"),
                                           TypeBits(VT_R8, VT_R4, VT_I4, VT_VARIANT), 0, 2};
-inline constexpr ReaderForm floatPoints2D{OLESTR("a one-dimensional array of Double or Single numbers, two per point"),
-                                          TypeBits(VT_R8, VT_R4), 0, 2};
+inline constexpr ReaderForm floatPoints2D{
+    OLESTR("a one-dimensional array of Double or Single numbers, two per point"), TypeBits(VT_R8, VT_R4), 0,
+    2};
 inline constexpr ReaderForm floatPoints1D{OLESTR("a one-dimensional array of Double or Single numbers"),
                                           TypeBits(VT_R8, VT_R4), 0, 1};
 // TransformVariantToMbCartPoint.
@@ -228,11 +233,11 @@ inline constexpr ReaderForm onePoint2D{OLESTR("a one-dimensional array of at lea
 // In place: TransformPoints with an MbMatrix3D, ResetPoints; TransformPoints with an MbMatrix.
 inline constexpr ReaderForm pointsInPlace3D{OLESTR("a one-dimensional array of numbers, three per point"),
                                             TypeBits(VT_R8, VT_VARIANT), 0, 3};
-inline constexpr ReaderForm pointsInPlace2D{OLESTR("a one-dimensional array of Double numbers, two per point"),
-                                            TypeBit(VT_R8), 0, 2};
+inline constexpr ReaderForm pointsInPlace2D{
+    OLESTR("a one-dimensional array of Double numbers, two per point"), TypeBit(VT_R8), 0, 2};
 // CopyVariantToMbMatrix3D; CopyVariantToSArray of MbMatrix3D.
-inline constexpr ReaderForm matrix{OLESTR("a one-dimensional array of 16 numbers"),
-                                   TypeBits(VT_R8, VT_R4, VT_VARIANT), 0, 1, 16, 16};
+inline constexpr ReaderForm matrix{
+    OLESTR("a one-dimensional array of 16 numbers"), TypeBits(VT_R8, VT_R4, VT_VARIANT), 0, 1, 16, 16};
 inline constexpr ReaderForm matrices{OLESTR("a one-dimensional array of numbers, 16 per matrix"),
                                      TypeBits(VT_R8, VT_R4, VT_VARIANT), 0, 16, 16};
 // FillStrArray, FillVectorToStrArray (an unfit value reads as nothing, without a refusal).
@@ -241,7 +246,10 @@ inline constexpr ReaderForm texts{OLESTR("a text or a one-dimensional array of t
 // CopyVariantToSArray of _variant_t: any value, or an array of values (arrays and objects among them).
 inline constexpr ReaderForm values{OLESTR("a value or a one-dimensional array of values"),
                                    integerTypes | TypeBits(VT_VARIANT, VT_R8, VT_R4, VT_BSTR),
-                                   ~std::uint32_t{0}, 1, 0, std::numeric_limits<ULONG>::max(),
+                                   ~std::uint32_t{0},
+                                   1,
+                                   0,
+                                   std::numeric_limits<ULONG>::max(),
                                    Elements::anything};
 // CopyVariantToFontParamsVector.
 inline constexpr ReaderForm fonts{OLESTR("a font object or a one-dimensional array of font objects"),

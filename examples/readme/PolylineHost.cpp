@@ -83,11 +83,12 @@ int main() {
     _variant_t back;
     const HRESULT get = host->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &none, &back, &exception, nullptr);
 
-    // Four numbers: refused, and the polyline stays as it was.
+    // Four numbers: refused with the reason ("SetPolyline expects …; it received an array of 4 …"),
+    // and the polyline stays as it was.
     CopyVectorToVariant(std::vector<double>{1, 2, 3, 4}, list);
     const HRESULT refused = host->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &one, nullptr, &exception, nullptr);
     for (const OLECHAR* character = exception.bstrDescription; *character != 0; ++character)
-        std::putchar(static_cast<char>(*character)); // "SetPolyline expects …; it received an array of 4 …"
+        std::putchar(static_cast<char>(*character));
     std::putchar('\n');
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);

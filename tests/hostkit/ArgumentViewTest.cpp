@@ -92,7 +92,8 @@ TEST(ArgumentView, EndlessAndNullReferences) {
         ArgumentView view(cycle, OLESTR("Points"));
         ADD_FAILURE() << "a cycle was followed";
     } catch (const Refusal& refusal) {
-        EXPECT_EQ(Narrow(refusal.Description()), "Points expects a value, not a chain of more than 16 references");
+        EXPECT_EQ(Narrow(refusal.Description()),
+                  "Points expects a value, not a chain of more than 16 references");
     }
     VARIANT null = Reference(nullptr);
     ArgumentView view(null, OLESTR("Points"));
@@ -128,7 +129,8 @@ TEST(ArgumentView, ScriptArrayRefusals) {
         // name, length, hole, failing read, description, most look-ups
         {"a length of a billion", _variant_t(1e9), -1, -1,
          "Points expects a script array without holes; element 3 was never set", 5},
-        {"a hole", _variant_t(3.0), 1, -1, "Points expects a script array without holes; element 1 was never set", 3},
+        {"a hole", _variant_t(3.0), 1, -1,
+         "Points expects a script array without holes; element 1 was never set", 3},
         {"a negative length", _variant_t(-1.0), -1, -1,
          "Points expects a script array whose length is a whole number from 0 to 2147483647", 1},
         {"half an element", _variant_t(2.5), -1, -1,

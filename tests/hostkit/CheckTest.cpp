@@ -66,7 +66,8 @@ TEST(Check, SaysWhatArrivedInsteadOfWhatTheReaderTakes) {
 
     const std::tuple<const char*, const VARIANT*, const ReaderForm*, int, std::string> rows[] = {
         {"3 numbers", &seven, &Reads::points3D, count, "an array of 7 elements, not a multiple of 3"},
-        {"7 numbers for pairs", &seven, &Reads::points2D, count, "an array of 7 elements, not a multiple of 2"},
+        {"7 numbers for pairs", &seven, &Reads::points2D, count,
+         "an array of 7 elements, not a multiple of 2"},
         {"7 numbers for a list", &seven, &Reads::vectorOfDoubles, -1, "taken"},
         {"a matrix of 7", &seven, &Reads::matrix, count, "an array of 7 elements"},
         {"a matrix of 16", &sixteen, &Reads::matrix, -1, "taken"},
@@ -83,12 +84,14 @@ TEST(Check, SaysWhatArrivedInsteadOfWhatTheReaderTakes) {
         {"an empty list of texts", &empty, &Reads::texts, -1, "taken"},
         {"an array inside", &nested, &Reads::points3D, element, "an array whose element 1 is an array"},
         {"an array inside a value list", &nested, &Reads::values, -1, "taken"},
-        {"an object inside", &withObject, &Reads::vectorOfDoubles, element, "an array whose element 2 is an Object"},
+        {"an object inside", &withObject, &Reads::vectorOfDoubles, element,
+         "an array whose element 2 is an Object"},
         {"texts for numbers", &texts, &Reads::vectorOfDoubles, type, "an array of String elements"},
         {"texts for texts", &texts, &Reads::texts, -1, "taken"},
         {"Single for a Double SArray", &floats, &Reads::sarrayOfDoubles, type, "an array of Single elements"},
         {"Single for a float vector", &floats, &Reads::vectorOfFloats, -1, "taken"},
-        {"Long for point pairs", &integers, &Reads::pointVector2D, count, "an array of 3 elements, not a multiple of 2"},
+        {"Long for point pairs", &integers, &Reads::pointVector2D, count,
+         "an array of 3 elements, not a multiple of 2"},
         {"Long for points", &integers, &Reads::points3D, type, "an array of Long elements"},
         {"Long for a point vector", &integers, &Reads::pointVector3D, -1, "taken"},
         {"Single for points in place", &floats, &Reads::pointsInPlace2D, type, "an array of Single elements"},
@@ -117,10 +120,11 @@ TEST(Check, SaysWhatArrivedInsteadOfWhatTheReaderTakes) {
         EXPECT_EQ(Outcome(value, *form), std::tuple(reason, arrived)) << Narrow(form->expected);
 
     // A VARIANT array of fonts for a host's own form: objects only.
-    const ReaderForm objects{OLESTR("an array of fonts"), TypeBit(VT_VARIANT), 0, 1, 0,
+    const ReaderForm objects{OLESTR("an array of fonts"),       TypeBit(VT_VARIANT), 0, 1, 0,
                              std::numeric_limits<ULONG>::max(), Elements::objects};
     EXPECT_EQ(Outcome(fonts, objects), std::tuple(-1, std::string("taken")));
-    EXPECT_EQ(Outcome(notFonts, objects), std::tuple(element, std::string("an array whose element 1 is a Double")));
+    EXPECT_EQ(Outcome(notFonts, objects),
+              std::tuple(element, std::string("an array whose element 1 is a Double")));
 }
 
 // Require names the method, what it expects and what arrived.
@@ -130,10 +134,11 @@ TEST(Check, RequireRaisesARefusalForTheScriptAuthor) {
         Require(two, Reads::pointVector3D, OLESTR("Points"));
         ADD_FAILURE() << "two numbers taken";
     } catch (const Refusal& refusal) {
-        EXPECT_EQ(std::tuple(refusal.Code(), Narrow(refusal.Description())),
-                  std::tuple(static_cast<HRESULT>(0x80040201),
-                             std::string("Points expects a one-dimensional array of numbers, three per point; "
-                                         "it received an array of 2 elements, not a multiple of 3")));
+        EXPECT_EQ(
+            std::tuple(refusal.Code(), Narrow(refusal.Description())),
+            std::tuple(static_cast<HRESULT>(0x80040201),
+                       std::string("Points expects a one-dimensional array of numbers, three per point; "
+                                   "it received an array of 2 elements, not a multiple of 3")));
     }
     _variant_t three = DoubleArray({1, 2, 3});
     EXPECT_NO_THROW(Require(three, Reads::pointVector3D, OLESTR("Points")));

@@ -43,11 +43,13 @@ std::string Listed(const VARIANT& array) {
 TEST(ScriptResult, WidensWhatTheWritersProduce) {
     const std::tuple<const char*, _variant_t, std::string> rows[] = {
         {"doubles", DoubleArray({1.5, -2}), "8204/1:5:1.5|5:-2"},
-        {"booleans", OwnedArray(VT_BOOL, std::vector<VARIANT_BOOL>{VARIANT_TRUE, VARIANT_FALSE}), "8204/1:11:-1|11:0"},
+        {"booleans", OwnedArray(VT_BOOL, std::vector<VARIANT_BOOL>{VARIANT_TRUE, VARIANT_FALSE}),
+         "8204/1:11:-1|11:0"},
         {"longs", OwnedArray(VT_I4, std::vector<LONG>{-7, 40000}), "8204/1:3:-7|3:40000"},
         {"singles", OwnedArray(VT_R4, std::vector<float>{0.25f}), "8204/1:4:0.25"},
         {"bytes", OwnedArray(VT_UI1, std::vector<BYTE>{255}), "8204/1:17:255"},
-        {"texts", OwnedArray(VT_BSTR, std::vector<BSTR>{SysAllocString(OLESTR("a")), nullptr}), "8204/1:8:a|8:"},
+        {"texts", OwnedArray(VT_BSTR, std::vector<BSTR>{SysAllocString(OLESTR("a")), nullptr}),
+         "8204/1:8:a|8:"},
         {"nothing written", _variant_t(), "8204/1:"},
         {"an empty array", DoubleArray({}), "8204/1:"},
     };
@@ -97,7 +99,8 @@ TEST(ReportCurrentException, EveryExceptionBecomesAnAutomationError) {
         }
     };
     const std::tuple<const char*, HRESULT, std::string> rows[] = {
-        {"refusal", report(Refusal(OLESTR("Points expects three numbers")), nullptr), "Points expects three numbers"},
+        {"refusal", report(Refusal(OLESTR("Points expects three numbers")), nullptr),
+         "Points expects three numbers"},
         {"type mismatch", report(_com_error(DISP_E_TYPEMISMATCH), nullptr),
          "Points failed: a value has no form of the type needed (type mismatch) (0x80020005)"},
         {"overflow", report(_com_error(DISP_E_OVERFLOW), nullptr),
@@ -105,19 +108,29 @@ TEST(ReportCurrentException, EveryExceptionBecomesAnAutomationError) {
         {"memory", report(std::bad_alloc(), nullptr), "Points ran out of memory"},
         {"anything else", report(std::runtime_error("?"), nullptr), "Points failed unexpectedly"},
     };
-    const HRESULT codes[] = {static_cast<HRESULT>(0x80040201), DISP_E_TYPEMISMATCH, DISP_E_OVERFLOW, E_OUTOFMEMORY,
-                             E_UNEXPECTED};
+    const HRESULT codes[] = {static_cast<HRESULT>(0x80040201), DISP_E_TYPEMISMATCH, DISP_E_OVERFLOW,
+                             E_OUTOFMEMORY, E_UNEXPECTED};
     std::size_t row = 0;
     for (const auto& [name, withoutExceptionInfo, description] : rows) {
         EXPECT_EQ(withoutExceptionInfo, codes[row]) << name;
         EXCEPINFO exception{};
         HRESULT result = E_FAIL;
         switch (row) {
-        case 0: result = report(Refusal(OLESTR("Points expects three numbers")), &exception); break;
-        case 1: result = report(_com_error(DISP_E_TYPEMISMATCH), &exception); break;
-        case 2: result = report(_com_error(DISP_E_OVERFLOW), &exception); break;
-        case 3: result = report(std::bad_alloc(), &exception); break;
-        default: result = report(std::runtime_error("?"), &exception); break;
+        case 0:
+            result = report(Refusal(OLESTR("Points expects three numbers")), &exception);
+            break;
+        case 1:
+            result = report(_com_error(DISP_E_TYPEMISMATCH), &exception);
+            break;
+        case 2:
+            result = report(_com_error(DISP_E_OVERFLOW), &exception);
+            break;
+        case 3:
+            result = report(std::bad_alloc(), &exception);
+            break;
+        default:
+            result = report(std::runtime_error("?"), &exception);
+            break;
         }
         EXPECT_EQ(std::tuple(result, exception.scode, exception.wCode, Narrow(exception.bstrSource),
                              Narrow(exception.bstrDescription)),
@@ -139,7 +152,8 @@ TEST(ReadWhole, KeepsTheOutputUnlessTheWholeReadSucceeds) {
                  _com_error);
     EXPECT_EQ(kept, std::vector<double>{9});
     std::vector<MbCartPoint3D> points{{1, 2, 3}};
-    EXPECT_FALSE(ReadWhole(points, [&](auto& fresh) { return FillMbCartPoint3DVector(table, fresh, nullptr); }));
+    EXPECT_FALSE(
+        ReadWhole(points, [&](auto& fresh) { return FillMbCartPoint3DVector(table, fresh, nullptr); }));
     EXPECT_EQ(points.size(), 1u);
     EXPECT_TRUE(ReadWhole(kept, [&](std::vector<double>& fresh) { CopyVariantToVector(numbers, fresh); }));
     EXPECT_EQ(kept, (std::vector<double>{9, 3, 4})); // the vector reader appends

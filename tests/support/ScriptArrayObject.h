@@ -15,7 +15,8 @@ class ScriptArrayObject final : public TestSupport::DispatchObject {
 public:
     static constexpr DISPID lengthId = 1000000;
 
-    explicit ScriptArrayObject(std::vector<_variant_t> elements) : length(static_cast<double>(elements.size())) {
+    explicit ScriptArrayObject(std::vector<_variant_t> elements)
+        : length(static_cast<double>(elements.size())) {
         for (std::size_t index = 0; index < elements.size(); ++index)
             this->elements[static_cast<DISPID>(index)] = elements[index];
     }
@@ -46,8 +47,8 @@ public:
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
-                                     EXCEPINFO* exception, UINT*) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
+                                     VARIANT* result, EXCEPINFO* exception, UINT*) override {
         if (id == lengthId && flags == DISPATCH_PROPERTYGET)
             return VariantCopy(result, &length);
         const auto element = elements.find(id);

@@ -60,7 +60,8 @@ TEST(Variant, CopyIndCopiesWhatAReferencePointsAt) {
         destination.vt = VT_ERROR; // a value no row gives: what a failed copy leaves
         EXPECT_EQ(VariantCopyInd(&destination, &source), result) << name;
         const std::tuple<VARTYPE, std::u16string> expected{type, value};
-        EXPECT_EQ(SUCCEEDED(result) ? Held(destination) : std::tuple(destination.vt, std::u16string(u"untouched")),
+        EXPECT_EQ(SUCCEEDED(result) ? Held(destination)
+                                    : std::tuple(destination.vt, std::u16string(u"untouched")),
                   expected)
             << name;
         VariantClear(&destination);
