@@ -2,6 +2,7 @@
 #include <WindowsUtilsHostKit.h>
 
 #include "LockedData.h"
+#include "Words.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,15 +63,6 @@ void PutProperty(IDispatch& object, DISPID id, VARIANT& value) {
         throw _com_error(ObjectError(result, exception));
 }
 
-WideString Index(std::size_t index) {
-    const std::string digits = std::to_string(index);
-    return WideString(digits.begin(), digits.end());
-}
-
-WideString Words(const char* text) {
-    return WideString(text, text + std::char_traits<char>::length(text));
-}
-
 // The number of elements a script object's `length` promises, refused unless a whole number from 0 up.
 ULONG Length(IDispatch& object, DISPID lengthId, const OLECHAR* method) {
     _variant_t length = GetProperty(object, lengthId);
@@ -117,9 +109,9 @@ ArgumentView::ArgumentView(VARIANT& argument, const OLECHAR* method) : method(me
     std::vector<_variant_t> elements;
     elements.reserve(std::min<ULONG>(count, 1 << 16));
     for (ULONG index = 0; index < count; ++index) {
-        const std::optional<DISPID> id = FindMember(object, Index(index));
+        const std::optional<DISPID> id = FindMember(object, Number(index));
         if (!id)
-            throw Refusal(method + Words(" expects a script array without holes; element ") + Index(index) +
+            throw Refusal(method + Words(" expects a script array without holes; element ") + Number(index) +
                           Words(" was never set"));
         elements.push_back(GetProperty(object, *id));
     }
@@ -150,9 +142,9 @@ void ArgumentView::WriteBack() {
     const ULONG count = owned.parray->rgsabound[0].cElements;
     LockedData data(owned.parray);
     for (ULONG index = 0; index < count; ++index) {
-        const std::optional<DISPID> id = FindMember(*scriptObject, Index(index));
+        const std::optional<DISPID> id = FindMember(*scriptObject, Number(index));
         if (!id)
-            throw Refusal(method + Words(" lost element ") + Index(index) + Words(" of its script array"));
+            throw Refusal(method + Words(" lost element ") + Number(index) + Words(" of its script array"));
         PutProperty(*scriptObject, *id, data.As<VARIANT>()[index]);
     }
 }

@@ -2,19 +2,10 @@
 #include <WindowsUtilsHostKit.h>
 
 #include "LockedData.h"
+#include "Words.h"
 
 namespace HostKit {
 namespace {
-
-WideString Words(const char* text) {
-    return WideString(text, text + std::char_traits<char>::length(text));
-}
-
-template <typename Integer>
-WideString Number(Integer number) {
-    const std::string digits = std::to_string(number);
-    return WideString(digits.begin(), digits.end());
-}
 
 // A type as VBScript's TypeName shows it, which JScript authors meet as well.
 const char* TypeName(VARTYPE type) {

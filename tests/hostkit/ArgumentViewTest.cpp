@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Narrow.h"
+
 #include "support/ArrayValues.h"
 #include "support/CountingObject.h"
 #include "support/ScriptArrayObject.h"
@@ -20,10 +22,6 @@ VARIANT Reference(VARIANT* target) {
     reference.vt = VT_BYREF | VT_VARIANT;
     reference.pvarVal = target;
     return reference;
-}
-
-std::string Narrow(const WideString& text) {
-    return std::string(text.begin(), text.end());
 }
 
 } // namespace

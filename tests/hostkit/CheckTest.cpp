@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Narrow.h"
+
 #include "support/ArrayValues.h"
 #include "support/CountingObject.h"
 
@@ -16,10 +18,6 @@ using TestSupport::TwoDimensionalArray;
 using TestSupport::VariantArray;
 
 namespace {
-
-std::string Narrow(const WideString& text) {
-    return std::string(text.begin(), text.end());
-}
 
 // The reason and the words, or "taken".
 std::tuple<int, std::string> Outcome(const VARIANT& value, const ReaderForm& form) {
