@@ -82,6 +82,8 @@ WideString ErrorText(HRESULT code) {
     return message + Words(" (") + number + Words(")");
 }
 
+namespace {
+
 void FillException(EXCEPINFO& exception, HRESULT code, const OLECHAR* source, const WideString& description) {
     EXCEPINFO filled{};
     filled.scode = code;
@@ -93,6 +95,8 @@ void FillException(EXCEPINFO& exception, HRESULT code, const OLECHAR* source, co
     }
     exception = filled;
 }
+
+} // namespace
 
 HRESULT ReportError(EXCEPINFO* exception, HRESULT code, const OLECHAR* source,
                     const WideString& description) noexcept {

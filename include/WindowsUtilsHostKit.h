@@ -2,15 +2,15 @@
 //
 // The library takes values (it refuses every VT_BYREF form) and reports a refusal as false, without a
 // reason. A script sends its variables by reference, JScript arrays as objects, and must be told why a
-// value was refused. In a host's Invoke:
+// value was refused. In a host's Invoke (examples/readme/PolylineHost.cpp is a whole host):
 //
-//     HostKit::Arguments arguments(*parameters);             // the script's order
-//     HostKit::ArgumentView list(arguments[0], OLESTR("SetPolyline")); // by-reference levels followed
-//     HostKit::Require(list.Value(), HostKit::Reads::pointVector3D, OLESTR("SetPolyline"));
-//     HostKit::ReadWhole(points, [&](auto& fresh) { return FillMbCartPoint3DVector(list.Value(), fresh,
-//     nullptr); });
+//     const HostKit::Arguments arguments(*parameters);                     // in the script's order
+//     HostKit::ArgumentView list(arguments[0], method);                     // references followed
+//     HostKit::Require(list.Value(), HostKit::Reads::pointVector3D, method); // or why not
+//     HostKit::ReadWhole(points, [&](auto& read) { return FillMbCartPoint3DVector(list.Value(), read, 0); });
+//     return ... HostKit::ScriptResult(std::move(written)) ...
 //     ...
-//     catch (...) { return HostKit::ReportCurrentException(exception, source, OLESTR("SetPolyline")); }
+//     catch (...) { return HostKit::ReportCurrentException(exception, source, method); }
 //
 // Every function here raises only what its comment says; none keeps a SAFEARRAY locked.
 #pragma once
@@ -61,13 +61,9 @@ private:
 // message tables lack have texts of their own.
 WINDOWSUTILS_HOSTKIT_API WideString ErrorText(HRESULT code);
 
-// Fills `exception` (whatever it held is overwritten): scode always set, since an error given only as
-// wCode reaches VBScript as Err.Number 0. Raises std::bad_alloc when a string cannot be made.
-WINDOWSUTILS_HOSTKIT_API void FillException(EXCEPINFO& exception, HRESULT code, const OLECHAR* source,
-                                            const WideString& description);
-
-// Invoke's result for an error: DISP_E_EXCEPTION with `exception` filled, or `code` itself when the
-// caller passed no EXCEPINFO; E_OUTOFMEMORY when not even the strings could be made.
+// Invoke's result for an error: DISP_E_EXCEPTION with `exception` filled (whatever it held is
+// overwritten; scode always set, since an error given only as wCode reaches VBScript as Err.Number 0),
+// or `code` itself when the caller passed no EXCEPINFO; E_OUTOFMEMORY when the strings cannot be made.
 WINDOWSUTILS_HOSTKIT_API HRESULT ReportError(EXCEPINFO* exception, HRESULT code, const OLECHAR* source,
                                              const WideString& description) noexcept;
 
