@@ -24,14 +24,21 @@ void Check(HRESULT result) {
         throw _com_error(result);
 }
 
-// A script object's own error: the code it reported, its EXCEPINFO released.
-HRESULT ObjectError(HRESULT result, EXCEPINFO& exception) {
-    if (exception.pfnDeferredFillIn != nullptr)
+// Raises a script object's own error: with its description, as a Refusal carrying the object's code,
+// so that the script sees the error it raised itself; otherwise as the code. Its EXCEPINFO is released.
+[[noreturn]] void RaiseObjectError(HRESULT result, EXCEPINFO& exception) {
+    if (result == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr)
         exception.pfnDeferredFillIn(&exception);
+    const WideString description(exception.bstrDescription != nullptr ? exception.bstrDescription
+                                                                      : OLESTR(""),
+                                 SysStringLen(exception.bstrDescription));
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
-    return result == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result;
+    const HRESULT code = result == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result;
+    if (result == DISP_E_EXCEPTION && !description.empty())
+        throw Refusal(description, code);
+    throw _com_error(code);
 }
 
 std::optional<DISPID> FindMember(IDispatch& object, const WideString& name) {
@@ -49,7 +56,7 @@ _variant_t GetProperty(IDispatch& object, DISPID id) {
     const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
                                          &value, &exception, nullptr);
     if (FAILED(result))
-        throw _com_error(ObjectError(result, exception));
+        RaiseObjectError(result, exception);
     return value;
 }
 
@@ -60,7 +67,7 @@ void PutProperty(IDispatch& object, DISPID id, VARIANT& value) {
     const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &arguments,
                                          nullptr, &exception, nullptr);
     if (FAILED(result))
-        throw _com_error(ObjectError(result, exception));
+        RaiseObjectError(result, exception);
 }
 
 // The number of elements a script object's `length` promises, refused unless a whole number from 0 up.

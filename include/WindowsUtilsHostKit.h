@@ -117,7 +117,9 @@ private:
 // an in-place operation moves the caller's own numbers; a by-reference scalar is copied. An array-like
 // script object (a JScript array: `length` and the elements "0", "1", …) becomes a VT_ARRAY|VT_VARIANT of
 // its elements, and WriteBack stores them back; a length that is no whole number from 0 to 2^31-1 or an
-// element never set is refused before more is read. Raises Refusal, or _com_error from the object.
+// element never set is refused before more is read. Raises Refusal; an error the object raises while it
+// is read or written passes as a Refusal with the object's own code and description (so a script sees
+// its own error), or as _com_error when it gave no description.
 class WINDOWSUTILS_HOSTKIT_API ArgumentView {
 public:
     // `method` names the method in a refusal's description; the view keeps the pointer.

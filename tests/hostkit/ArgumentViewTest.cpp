@@ -154,14 +154,16 @@ TEST(ArgumentView, ScriptArrayRefusals) {
         EXPECT_EQ(object.references(), 1) << name;
     }
 
+    // The object's own error, raised while an element is read, reaches the script as it was raised.
     ScriptArrayObject raising({_variant_t(1.0), _variant_t(2.0)});
     raising.failingRead = 1;
     _variant_t argument(static_cast<IDispatch*>(&raising));
     try {
         ArgumentView view(argument, OLESTR("Points"));
         ADD_FAILURE() << "a raising read was taken";
-    } catch (const _com_error& error) {
-        EXPECT_EQ(error.Error(), E_ACCESSDENIED);
+    } catch (const Refusal& refusal) {
+        EXPECT_EQ(std::tuple(refusal.Code(), Narrow(refusal.Description())),
+                  std::tuple(E_ACCESSDENIED, std::string("the script's own error")));
     }
 
     CountingObject plain;
