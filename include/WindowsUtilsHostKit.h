@@ -119,7 +119,7 @@ private:
 // its elements, and WriteBack stores them back; a length that is no whole number from 0 to 2^31-1 or an
 // element never set is refused before more is read. Raises Refusal; an error the object raises while it
 // is read or written passes as a Refusal with the object's own code and description (so a script sees
-// its own error), or as _com_error when it gave no description.
+// its own error), or as _com_error when it gave no description; std::bad_alloc.
 class WINDOWSUTILS_HOSTKIT_API ArgumentView {
 public:
     // `method` names the method in a refusal's description; the view keeps the pointer.
@@ -321,7 +321,7 @@ struct Mismatch {
 
 // Nothing when the reader takes the value (as far as its form goes: whether each element converts is
 // the reader's own business). Reads a VARIANT array's elements where they stand; never copies.
-// Raises std::bad_alloc only.
+// Raises std::bad_alloc, or _com_error when an array's data cannot be reached.
 WINDOWSUTILS_HOSTKIT_API std::optional<Mismatch> Check(const VARIANT& value, const ReaderForm& form);
 
 // Raises Refusal("<method> expects <expected>; it received <arrived>") unless the reader takes the value.
