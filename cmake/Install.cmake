@@ -1,4 +1,6 @@
-# What `cmake --install` lays out: the library and the kernel it links, the public header and every header
+# What `cmake --install` lays out: the library and the kernel it links, the host kit beside them (its
+# header WindowsUtilsHostKit.h, target WindowsUtils::HostKit, pkg-config windowsutils-hostkit.pc), the
+# public header and every header
 # that `#include <WindowsUtils.h>` reaches, a CMake package (find_package(WindowsUtils CONFIG), target
 # WindowsUtils::WindowsUtils) and a pkg-config file (windowsutils.pc). Off Windows the stand-ins of the
 # Windows components go along, their headers under include/WindowsUtils/platform/<component>, never
@@ -122,10 +124,11 @@ endforeach()
 list(TRANSFORM platform_header_dirs PREPEND ${WINDOWSUTILS_PLATFORM_HEADER_DIR}/)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/kernel/include/gkern DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
   COMPONENT development)
-install(FILES ${PROJECT_SOURCE_DIR}/include/WindowsUtils.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-  COMPONENT development)
+install(FILES ${PROJECT_SOURCE_DIR}/include/WindowsUtils.h ${PROJECT_SOURCE_DIR}/include/WindowsUtilsHostKit.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 
 windowsutils_install_library(WindowsUtils PUBLIC)
+windowsutils_install_library(WindowsUtilsHostKit PUBLIC)
 # The kernel is private too. Programs link it themselves (the headers' templates call it), but through
 # the link lines of the CMake package and windowsutils.pc, which carry the private folder for the
 # Windows stand-ins anyway; in the library folder it would claim the real kernel's unversioned name
@@ -175,7 +178,10 @@ else()
     "-L${private} -Wl,-rpath,${private} -lWindowsUtils -lgkern -loleaut32 -lcomsupp -lgdi32 -lucrt")
 endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/windowsutils.pc.in ${CMAKE_CURRENT_BINARY_DIR}/windowsutils.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/windowsutils.pc DESTINATION ${pkgconfig_dir} COMPONENT development)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/windowsutils-hostkit.pc.in ${CMAKE_CURRENT_BINARY_DIR}/windowsutils-hostkit.pc
+  @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/windowsutils.pc ${CMAKE_CURRENT_BINARY_DIR}/windowsutils-hostkit.pc
+  DESTINATION ${pkgconfig_dir} COMPONENT development)
 
 # The examples a user starts from: a program built against the installed package, and the automation
 # host (built by the Windows build) that serves the library to scripts.

@@ -2,8 +2,9 @@
 // back. Each takes its arguments in the script's order and returns what the script receives.
 #pragma once
 
-#include "ScriptValues.h"
 #include "Stopwatch.h"
+
+#include <WindowsUtilsHostKit.h>
 
 #include <cstddef>
 
@@ -25,16 +26,11 @@ private:
     LONGLONG ticks = 0;
 };
 
-// Invoke's arguments, which arrive last first, in the script's order.
-class MethodArguments {
-public:
-    explicit MethodArguments(DISPPARAMS& parameters) : parameters(parameters) {}
-    std::size_t Count() const { return parameters.cArgs; }
-    VARIANT& operator[](std::size_t index) { return parameters.rgvarg[parameters.cArgs - 1 - index]; }
+// Invoke's arguments in the script's order.
+using MethodArguments = HostKit::Arguments;
 
-private:
-    DISPPARAMS& parameters;
-};
+// The host's name in the errors its scripts see (Err.Source).
+inline constexpr const OLECHAR* errorSource = OLESTR("WindowsUtils.DemoHost");
 
 using HostMethod = _variant_t (*)(MethodArguments arguments, LibraryClock& clock);
 

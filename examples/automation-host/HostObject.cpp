@@ -88,7 +88,7 @@ private:
             if (result != nullptr)
                 *result = value.Detach();
         } catch (...) {
-            outcome = ReportCurrentException(method.name, exception);
+            outcome = HostKit::ReportCurrentException(exception, errorSource, method.name);
         }
         lastCallSeconds = Stopwatch::Seconds(whole.Ticks());
         lastLibrarySeconds = clock.Seconds();

@@ -54,7 +54,8 @@ On Error Resume Next : r = Host.Points(Array(1, "two", 3)) : caught = Err.Descri
 Check "the description names the method", Left(caught, 14), "Points failed:"
 On Error Resume Next : r = Host.Points(Array(1, 2)) : caught = Err.Description & "/" & Err.Source : On Error GoTo 0
 Check "the description says what was expected", caught, _
-    "Points expects a one-dimensional array of numbers, three per point/WindowsUtils.DemoHost"
+    "Points expects a one-dimensional array of numbers, three per point; " & _
+    "it received an array of 2 elements, not a multiple of 3/WindowsUtils.DemoHost"
 
 ' Move: the caller's own variable holds the moved numbers, as Doubles.
 Dim moved : moved = Array(1, 2, 3, 4, 5, 6)

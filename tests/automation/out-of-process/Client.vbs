@@ -95,7 +95,7 @@ TakeError
 CheckError "a two-dimensional array", &H80040201, "one-dimensional"
 r = Host.Points(Array(Array(1, 2, 3)))
 TakeError
-CheckError "an array of arrays", &H80040201, "is an array or an object"
+CheckError "an array of arrays", &H80040201, "whose element 0 is an array"
 On Error Goto 0
 
 ' A font made in this process crosses as a proxy, and Wine's proxy cannot hand out the font's GDI handle,
@@ -107,7 +107,7 @@ Check "an array of a client's fonts gives no record", UBound(Host.Font(Array(fon
 On Error Resume Next
 r = Host.Font(Array(font, 1))
 TakeError
-CheckError "a number among the fonts", &H80040201, "element 1 is no object"
+CheckError "a number among the fonts", &H80040201, "whose element 1 is an Integer"
 On Error Goto 0
 
 ' 100,000 points from a script loop, through the host and back; then moved in place.
