@@ -28,7 +28,7 @@ double Milliseconds(Step step, int runs = 5) {
         for (int run = 0; run < runs; ++run)
             step();
         fastest =
-            std::min(fastest, std::chrono::duration<double, std::milli>(Clock::now() - start).count() / runs);
+            (std::min)(fastest, std::chrono::duration<double, std::milli>(Clock::now() - start).count() / runs);
     }
     return fastest;
 }

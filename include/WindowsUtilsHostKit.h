@@ -176,7 +176,7 @@ struct ReaderForm {
     std::uint32_t scalarTypes = 0;
     ULONG multipleOf = 1;
     ULONG fewest = 1; // 0: an empty array reads as an empty list
-    ULONG most = std::numeric_limits<ULONG>::max();
+    ULONG most = (std::numeric_limits<ULONG>::max)();
     Elements elements = Elements::scalars;
     Size size = Size::count;
     bool zeroLowerBound = false; // the reader reads fixed indices, outside any other lower bound
