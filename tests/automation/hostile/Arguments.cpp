@@ -353,6 +353,7 @@ void Arena::Text(BSTR& text) {
     switch (random_.Below(6)) {
     case 0:
         text = nullptr;
+        hasNullText_ = true;
         return;
     case 1:
         text = SysAllocStringLen(L"1\0 2", 4); // an embedded NUL
@@ -361,6 +362,7 @@ void Arena::Text(BSTR& text) {
         // An odd byte length: the last character is half there.
         const char bytes[] = "1.52";
         text = SysAllocStringByteLen(bytes, 1 + 2 * random_.Below(2));
+        hasOddText_ = true;
         return;
     }
     case 3: {
@@ -384,8 +386,14 @@ SAFEARRAY* Arena::Keep(SAFEARRAY* array) {
 
 void Arena::Array(VARIANT& value, int depth) {
     VariantInit(&value);
-    const VARTYPE type = random_.Pick(elementTypes);
-    const UINT dimensions = random_.Below(4);
+    // Wine's marshaling gives an array under a reference of two or more dimensions back with its bounds
+    // reversed, and one of objects or VARIANTs back broken (the client's own array could not even be
+    // freed). Across processes, arrays under a reference are one-dimensional arrays of plain values.
+    const bool crossing = reach_ == Reach::CrossProcess && insideReference_ > 0;
+    VARTYPE type = random_.Pick(elementTypes);
+    while (crossing && (type == VT_VARIANT || type == VT_DISPATCH || type == VT_UNKNOWN))
+        type = random_.Pick(elementTypes);
+    const UINT dimensions = crossing ? random_.Below(2) : random_.Below(4);
     if (dimensions == 0) {
         value.vt = VT_ARRAY | type; // no descriptor at all
         value.parray = nullptr;
@@ -479,6 +487,11 @@ void Arena::Lie(VARIANT& value, SAFEARRAY* array, VARTYPE elementType) {
 
 void Arena::Reference(VARIANT& value, int depth) {
     VariantInit(&value);
+    struct Inside {
+        int& level;
+        explicit Inside(int& level) : level(++level) {}
+        ~Inside() { --level; }
+    } inside(insideReference_);
     const UINT levels = 1 + random_.Below(3);
     VARIANT* at = &value;
     for (UINT level = 1; level < levels; ++level) {
@@ -882,6 +895,48 @@ std::string Snapshot(const VARIANT& value, bool identities, bool elements) {
     Writer writer(identities, elements);
     writer.Value(value, 0);
     return writer.Take();
+}
+
+std::string DescribeDeep(const VARIANT& value, int depth) {
+    std::string text = Describe(value);
+    const VARIANT* at = &value;
+    while ((at->vt & VT_BYREF) && at->byref != nullptr && at->vt == (VT_BYREF | VT_VARIANT))
+        at = at->pvarVal;
+    SAFEARRAY* array = nullptr;
+    if ((at->vt & (VT_ARRAY | VT_BYREF)) == (VT_ARRAY | VT_BYREF) && at->pparray != nullptr)
+        array = *at->pparray;
+    else if ((at->vt & (VT_ARRAY | VT_BYREF)) == VT_ARRAY)
+        array = at->parray;
+    if ((at->vt & (VT_ARRAY | VT_BYREF)) == (VT_ARRAY | VT_BYREF) && at->pparray != nullptr && array == nullptr)
+        text += " -> null array";
+    if (array != nullptr && array->cDims >= 1 && at != &value)
+        text += " -> " + std::to_string(array->cDims) + " dims, first " + std::to_string(array->rgsabound[0].cElements) +
+                " from " + std::to_string(array->rgsabound[0].lLbound) + ", locks " + std::to_string(array->cLocks);
+    if (array != nullptr && array->cDims == 1 && array->pvData != nullptr && depth < 2) {
+        text += " {";
+        VARTYPE type = VT_EMPTY;
+        SafeArrayGetVartype(array, &type);
+        for (ULONG index = 0; index < std::min<ULONG>(array->rgsabound[0].cElements, 8); ++index) {
+            const BYTE* element = static_cast<const BYTE*>(array->pvData) + std::size_t{index} * array->cbElements;
+            if (type == VT_VARIANT)
+                text += DescribeDeep(*reinterpret_cast<const VARIANT*>(element), depth + 1);
+            else if (type == VT_BSTR) {
+                const BSTR b = *reinterpret_cast<const BSTR*>(element);
+                text += b == nullptr ? "null" : "bstr " + std::to_string(SysStringByteLen(b)) + " bytes";
+            } else {
+                char bits[40];
+                std::snprintf(bits, sizeof(bits), "%llx", *reinterpret_cast<const unsigned long long*>(element) &
+                                                             (array->cbElements >= 8 ? ~0ull : (1ull << (8 * array->cbElements)) - 1));
+                text += bits;
+            }
+            text += ", ";
+        }
+        text += "}";
+    } else if ((at->vt & VT_TYPEMASK) == VT_BSTR && !(at->vt & VT_ARRAY)) {
+        const BSTR b = (at->vt & VT_BYREF) ? *at->pbstrVal : at->bstrVal;
+        text += b == nullptr ? " null" : " bstr " + std::to_string(SysStringByteLen(b)) + " bytes";
+    }
+    return text;
 }
 
 std::string Describe(const VARIANT& value) {

@@ -92,6 +92,10 @@ public:
     void Mark();
     bool ReferencesBalanced() const;
     bool HasFont() const { return hasFont_; }
+    // A null BSTR (Wine's marshaling hands the server an empty one instead).
+    bool HasNullText() const { return hasNullText_; }
+    // A BSTR of an odd byte length (Wine's marshaling rounds it up, also when it hands a reference back).
+    bool HasOddText() const { return hasOddText_; }
     bool HasCallBack() const { return hasCallBack_; }
     // Whether a VARIANT names another element type than its array's own.
     bool HasTypeLie() const { return typeLies_; }
@@ -127,6 +131,7 @@ private:
     IDispatch* host_;
     DISPID numbersId_;
     bool allowTypeLies_;
+    int insideReference_ = 0; // how many references the value being made lies under
     std::vector<VARIANT> arguments_;
     std::deque<VARIANT> referencedValues_;
     std::deque<BSTR> texts_;
@@ -138,6 +143,8 @@ private:
     std::vector<PosingArray*> posing_; // not held: their owners are the values above
     std::vector<ULONG> counts_;
     bool hasFont_ = false;
+    bool hasNullText_ = false;
+    bool hasOddText_ = false;
     bool hasCallBack_ = false;
     bool typeLies_ = false;
 };
@@ -146,5 +153,7 @@ private:
 std::string Snapshot(const VARIANT& value, bool identities, bool elements = true);
 // A short text of a value's type and shape, for a report.
 std::string Describe(const VARIANT& value);
+// The same with the elements of a one-dimensional array (eight at most).
+std::string DescribeDeep(const VARIANT& value, int depth = 0);
 
 } // namespace Hostile

