@@ -388,10 +388,11 @@ void Arena::Array(VARIANT& value, int depth) {
     VariantInit(&value);
     // Wine's marshaling gives an array under a reference of two or more dimensions back with its bounds
     // reversed, and one of objects or VARIANTs back broken (the client's own array could not even be
-    // freed). Across processes, arrays under a reference are one-dimensional arrays of plain values.
+    // freed), and one of DECIMALs back zeroed. Across processes, arrays under a reference are
+    // one-dimensional arrays of plain values other than DECIMALs.
     const bool crossing = reach_ == Reach::CrossProcess && insideReference_ > 0;
     VARTYPE type = random_.Pick(elementTypes);
-    while (crossing && (type == VT_VARIANT || type == VT_DISPATCH || type == VT_UNKNOWN))
+    while (crossing && (type == VT_VARIANT || type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_DECIMAL))
         type = random_.Pick(elementTypes);
     const UINT dimensions = crossing ? random_.Below(2) : random_.Below(4);
     if (dimensions == 0) {
@@ -924,9 +925,11 @@ std::string DescribeDeep(const VARIANT& value, int depth) {
                 const BSTR b = *reinterpret_cast<const BSTR*>(element);
                 text += b == nullptr ? "null" : "bstr " + std::to_string(SysStringByteLen(b)) + " bytes";
             } else {
+                // No more than the element's own bytes: the data may end at an unreadable page.
+                unsigned long long number = 0;
+                std::memcpy(&number, element, std::min<ULONG>(array->cbElements, sizeof(number)));
                 char bits[40];
-                std::snprintf(bits, sizeof(bits), "%llx", *reinterpret_cast<const unsigned long long*>(element) &
-                                                             (array->cbElements >= 8 ? ~0ull : (1ull << (8 * array->cbElements)) - 1));
+                std::snprintf(bits, sizeof(bits), "%llx", number);
                 text += bits;
             }
             text += ", ";

@@ -411,6 +411,11 @@ void CallAndCheck(IDispatch& host, const Plan& plan, Arena& arena, const std::ve
     const bool identities = reach == Reach::InProcess;
     const std::vector<std::string> before = ArgumentStates(arena.Arguments(), identities, moves);
     arena.Mark();
+    const auto hostCount = [&host] {
+        host.AddRef();
+        return host.Release();
+    };
+    const ULONG hostBefore = reach == Reach::InProcess ? hostCount() : 0;
     Call(host, plan, arena.Arguments(), moves, identities, answer);
     // Wine's marshaling rounds an odd BSTR up, also one handed back by reference: a known platform gap.
     checker.Check(plan, members, answer, before, described, reach == Reach::CrossProcess && arena.HasOddText());
@@ -419,6 +424,8 @@ void CallAndCheck(IDispatch& host, const Plan& plan, Arena& arena, const std::ve
     answer.valueType = answer.value.vt;
     answer.valueDescription = DescribeDeep(answer.value);
     VariantClear(&answer.value);
+    if (reach == Reach::InProcess && hostCount() != hostBefore)
+        checker.Fail("the host's own reference count changed over the call" + described);
     if (reach == Reach::InProcess && !arena.ReferencesBalanced())
         checker.Fail("the host kept or dropped a reference to an argument's object" + described);
 }
