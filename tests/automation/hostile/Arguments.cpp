@@ -40,29 +40,12 @@ constexpr const wchar_t* texts[] = {L"",        L"1.5",   L" -2 ",   L"1e308", L
                                     L"\xD800", L"4294967295"};
 constexpr LONG lowerBounds[] = {0, 1, -1, -5, 7, 0x7FFFFFF0, -0x7FFFFFFF - 1};
 
+// An element's width as the platform lays arrays out: its answer, not a table of ours.
 ULONG Width(VARTYPE type) {
-    switch (type) {
-    case VT_I1:
-    case VT_UI1:
-        return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-        return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-        return 4;
-    case VT_DECIMAL:
-        return sizeof(DECIMAL);
-    case VT_VARIANT:
-        return sizeof(VARIANT);
-    default:
-        return 8;
-    }
+    SAFEARRAY* array = SafeArrayCreateVector(type, 0, 0);
+    const ULONG width = array != nullptr ? array->cbElements : 8;
+    SafeArrayDestroy(array);
+    return width;
 }
 
 // The bits of a scalar of `type` (no pointers), into `to` (16 bytes).
@@ -159,36 +142,11 @@ bool PosingArray::Honest() const {
     return true;
 }
 
-HRESULT STDMETHODCALLTYPE PosingArray::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 ULONG STDMETHODCALLTYPE PosingArray::Release() {
-    const ULONG count = --count_;
+    const ULONG count = DispatchObject::Release();
     if (count == 0)
         delete this;
     return count;
-}
-
-HRESULT STDMETHODCALLTYPE PosingArray::GetTypeInfoCount(UINT* count) {
-    if (count == nullptr)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE PosingArray::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info != nullptr)
-        *info = nullptr;
-    return DISP_E_BADINDEX;
 }
 
 HRESULT STDMETHODCALLTYPE PosingArray::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
@@ -774,19 +732,14 @@ void Arena::ArrayWithHole(VARIANT& value) {
 
 void Arena::Mark() {
     counts_.clear();
-    for (PosingArray* posing : posing_) {
-        posing->AddRef();
-        counts_.push_back(posing->Release());
-    }
+    for (PosingArray* posing : posing_)
+        counts_.push_back(static_cast<ULONG>(posing->references()));
 }
 
 bool Arena::ReferencesBalanced() const {
-    for (std::size_t index = 0; index < counts_.size(); ++index) {
-        PosingArray* posing = posing_[index];
-        posing->AddRef();
-        if (posing->Release() != counts_[index])
+    for (std::size_t index = 0; index < counts_.size(); ++index)
+        if (static_cast<ULONG>(posing_[index]->references()) != counts_[index])
             return false;
-    }
     return true;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Support.h"
+#include "support/DispatchObject.h"
 
 #include <array>
 #include <atomic>
@@ -23,7 +24,7 @@ inline constexpr HRESULT hostRefusal = static_cast<HRESULT>(0x80040201);
 enum class Reach { InProcess, CrossProcess };
 
 // An object that poses as a JScript array: `length` and elements as it was told, honest or not.
-class PosingArray final : public IDispatch {
+class PosingArray final : public TestSupport::DispatchObject {
 public:
     enum class Element { Value, Raises, Fails, CallsHost };
     struct Behaviour {
@@ -41,16 +42,11 @@ public:
     PosingArray(const PosingArray&) = delete;
     PosingArray& operator=(const PosingArray&) = delete;
 
-    ULONG Count() const { return count_; }
     ULONG Puts() const { return puts_; }
     bool HasHole() const;
     bool Honest() const; // a whole-number length, every element a plain value
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    ULONG STDMETHODCALLTYPE Release() override; // the last one deletes it
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
                                      EXCEPINFO* exception, UINT*) override;
@@ -59,7 +55,6 @@ private:
     Behaviour behaviour_;
     IDispatch* host_;
     DISPID numbersId_;
-    std::atomic<ULONG> count_{1};
     std::atomic<ULONG> puts_{0};
 };
 
