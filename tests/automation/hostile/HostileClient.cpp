@@ -3,6 +3,7 @@
 //                                                 the Host object of this process (CreateHostObject);
 //                                                 with arrays whose VARIANT lies about their element type
 //   hostile_client probe-marshaling PROGID        what Wine's marshaling changes (the comparison's known gaps)
+//   hostile_client probe-long-length COUNT        how long the host reads an object of a large `length`
 //   hostile_client local-server PROGID SEED CALLS the same calls to the local server and to an object in
 //                                                 process: both must answer alike
 // After every call: Invoke answered S_OK or one of the documented errors, with EXCEPINFO filled (scode,
@@ -636,6 +637,45 @@ int ProbeMarshaling(const wchar_t* progId) {
     return gaps > 0 ? 77 : 0;
 }
 
+// How long the host takes over an object whose `length` is large and whose every element answers: the
+// host reads them all, one GetIDsOfNames and one Invoke each (a hostile `length` of 2^31-1 scales it up).
+int ProbeLongLength(long count) {
+    Apartment apartment(COINIT_APARTMENTTHREADED);
+    Reference<IDispatch> host;
+    if (FAILED(CreateHostObject(host.Receive())))
+        return 1;
+    PosingArray::Behaviour behaviour;
+    behaviour.known = count;
+    behaviour.length.vt = VT_I4;
+    behaviour.length.lVal = count;
+    VARIANT number;
+    VariantInit(&number);
+    number.vt = VT_R8;
+    number.dblVal = 1.5;
+    behaviour.values.push_back(number);
+    behaviour.kinds.push_back(PosingArray::Element::Value);
+    auto* posing = new PosingArray(std::move(behaviour), host.Get(), DISPID_UNKNOWN);
+    VARIANT argument;
+    argument.vt = VT_DISPATCH;
+    argument.pdispVal = posing;
+    DISPPARAMS parameters{&argument, nullptr, 1, 0};
+    VARIANT answer;
+    VariantInit(&answer);
+    EXCEPINFO exception{};
+    const double started = Now();
+    const HRESULT result = host->Invoke(MemberId(*host.Get(), L"Values"), IID_NULL, LOCALE_USER_DEFAULT,
+                                        DISPATCH_METHOD, &parameters, &answer, &exception, nullptr);
+    const double seconds = Now() - started;
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    VariantClear(&answer);
+    posing->Release();
+    std::printf("Values of an object of length %ld: 0x%08lX after %.2f s, %.2f us an element; at 2^31-1: %.0f min\n",
+                count, static_cast<unsigned long>(result), seconds, 1e6 * seconds / count,
+                seconds / count * 2147483647.0 / 60);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -651,6 +691,8 @@ int main(int argc, char** argv) {
         return LocalServer(std::wstring(progId.begin(), progId.end()).c_str(), runSeed,
                            std::strtoull(argv[4], nullptr, 10));
     }
+    if (mode == "probe-long-length" && argc == 3)
+        return ProbeLongLength(std::atol(argv[2]));
     if (mode == "probe-marshaling" && argc == 3) {
         const std::string progId = argv[2];
         return ProbeMarshaling(std::wstring(progId.begin(), progId.end()).c_str());
