@@ -32,6 +32,11 @@
 
 namespace Fuzz {
 
+// The texts below are UTF-16 literals; OLECHAR is char16_t on the stand-ins and wchar_t on Windows.
+static_assert(sizeof(OLECHAR) == sizeof(char16_t));
+inline OLECHAR* Ole(char16_t* text) { return reinterpret_cast<OLECHAR*>(text); }
+inline const OLECHAR* Ole(const char16_t* text) { return reinterpret_cast<const OLECHAR*>(text); }
+
 // Fills `to` with the next `size` bytes of input; with zeros where the input has run out.
 inline void ConsumeInto(FuzzedDataProvider& input, void* to, std::size_t size) {
     const std::vector<std::uint8_t> bytes = input.ConsumeBytes<std::uint8_t>(size);
@@ -113,12 +118,13 @@ public:
             const SAFEARRAY& array = *tracked.array;
             std::fprintf(to, "array %p%s: cDims %u cbElements %u cLocks %u pvData %p, %zu data bytes, bounds",
                          static_cast<const void*>(&array), tracked.insideElement ? " (element)" : "",
-                         array.cDims, array.cbElements, array.cLocks, array.pvData, tracked.dataBytes);
+                         unsigned{array.cDims}, unsigned{array.cbElements}, unsigned{array.cLocks}, array.pvData,
+                         tracked.dataBytes);
             const std::size_t created =
                 (tracked.original.size() - offsetof(SAFEARRAY, rgsabound)) / sizeof(SAFEARRAYBOUND);
             for (std::size_t dimension = 0; dimension < created; ++dimension)
-                std::fprintf(to, " {%u, %d}", array.rgsabound[dimension].cElements,
-                             array.rgsabound[dimension].lLbound);
+                std::fprintf(to, " {%u, %d}", unsigned{array.rgsabound[dimension].cElements},
+                             int{array.rgsabound[dimension].lLbound});
             std::fprintf(to, "\n");
         }
     }
@@ -302,7 +308,7 @@ private:
             return nullptr;
         case 1: {
             const std::u16string_view word = input_.PickValueInArray(words);
-            return SysAllocStringLen(word.data(), static_cast<UINT>(word.size()));
+            return SysAllocStringLen(Ole(word.data()), static_cast<UINT>(word.size()));
         }
         default: {
             std::array<OLECHAR, 24> characters;
@@ -331,7 +337,7 @@ private:
         std::u16string name(input_.PickValueInArray(names));
         FONTDESC description{};
         description.cbSizeofstruct = sizeof(FONTDESC);
-        description.lpstrName = name.data();
+        description.lpstrName = Ole(name.data());
         description.cySize.int64 = input_.ConsumeIntegral<LONGLONG>() % 100000000;
         description.sWeight = input_.ConsumeIntegral<SHORT>();
         description.sCharset = input_.ConsumeIntegral<SHORT>();

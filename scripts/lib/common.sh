@@ -20,8 +20,9 @@ ensure_packages() {
 native_packages=(cmake make g++ libgtest-dev libgmock-dev pkg-config abigail-tools python3)
 # scripts/package: CPack's Debian packages need dpkg-shlibdeps (dpkg-dev) and file; lintian checks them.
 package_packages=(dpkg-dev file lintian unzip)
-# The Windows build: the cross compiler, GoogleTest's sources, Wine to run the tests and the fonts they meet.
-windows_packages=(g++-mingw-w64-x86-64 googletest wine64 wine fonts-liberation)
+# The Windows build: the cross compiler, GoogleTest's sources, Wine to run the tests and the fonts they meet,
+# and libFuzzer's input splitter (a header of clang's run-time) for the corpus replay.
+windows_packages=(g++-mingw-w64-x86-64 googletest wine64 wine fonts-liberation libclang-rt-14-dev)
 # The Microsoft-ABI build: clang in MSVC mode with lld-link and the LLVM tools (llvm-dlltool makes the
 # import libraries Wine lacks, llvm-undname reads the exports), Wine's C runtime and Windows headers.
 msvc_packages=(clang-16 lld-16 llvm-16 libwine-dev binutils-mingw-w64-x86-64 googletest wine64 wine fonts-liberation)
