@@ -8,9 +8,8 @@ namespace {
 
 // A numeric list read into a std::vector and written back: the numeric families' round trip.
 template <typename Element>
-_variant_t VectorRoundTrip(MethodArguments arguments, LibraryClock& clock, const wchar_t* method,
-                           const wchar_t* expectation) {
-    ScriptValue list(arguments[0], method);
+_variant_t VectorRoundTrip(MethodArguments arguments, LibraryClock& clock, const wchar_t* expectation) {
+    ScriptValue list(arguments[0], arguments.Method());
     RequireList(list.Value(), true, expectation);
     std::vector<Element> values;
     clock.Time([&] { CopyVariantToVector(list.Value(), values); });
@@ -53,33 +52,33 @@ _variant_t Move(MethodArguments arguments, LibraryClock& clock) {
     const MbMatrix3D translation = MbMatrix3D::Translation(
         NumberArgument(arguments[1]), NumberArgument(arguments[2]), NumberArgument(arguments[3]));
     // The script's own array, reached through the reference it sent: the moved numbers land there.
-    ScriptValue list(arguments[0], L"Move");
+    ScriptValue list(arguments[0], arguments.Method());
     const wchar_t* expectation =
         L"Move expects a variable holding a one-dimensional array of numbers, three per point";
     RequireList(list.Value(), true, expectation);
     if (!clock.Time([&] { return TransformPoints(list.Value(), translation); }))
         throw Refusal(expectation);
-    list.WriteBack(L"Move");
+    list.WriteBack(arguments.Method());
     return {};
 }
 
 _variant_t Numbers(MethodArguments arguments, LibraryClock& clock) {
-    return VectorRoundTrip<double>(arguments, clock, L"Numbers",
+    return VectorRoundTrip<double>(arguments, clock,
                                    L"Numbers expects a one-dimensional array of numbers");
 }
 
 _variant_t Integers(MethodArguments arguments, LibraryClock& clock) {
-    return VectorRoundTrip<int>(arguments, clock, L"Integers",
+    return VectorRoundTrip<int>(arguments, clock,
                                 L"Integers expects a one-dimensional array of 32-bit whole numbers");
 }
 
 _variant_t Flags(MethodArguments arguments, LibraryClock& clock) {
-    return VectorRoundTrip<bool>(arguments, clock, L"Flags",
+    return VectorRoundTrip<bool>(arguments, clock,
                                  L"Flags expects a one-dimensional array of booleans");
 }
 
 _variant_t Texts(MethodArguments arguments, LibraryClock& clock) {
-    ScriptValue list(arguments[0], L"Texts");
+    ScriptValue list(arguments[0], arguments.Method());
     RequireList(list.Value(), true, L"Texts expects a one-dimensional array of texts");
     std::vector<WideString> texts;
     clock.Time([&] { FillVectorToStrArray(list.Value(), texts); });
@@ -90,7 +89,7 @@ _variant_t Texts(MethodArguments arguments, LibraryClock& clock) {
 
 _variant_t Values(MethodArguments arguments, LibraryClock& clock) {
     const wchar_t* expectation = L"Values expects a value or a one-dimensional array of values";
-    ScriptValue value(arguments[0], L"Values");
+    ScriptValue value(arguments[0], arguments.Method());
     if (value.Value().vt & VT_ARRAY)
         RequireList(value.Value(), false, expectation);
     PArray<_variant_t> values;
@@ -103,7 +102,7 @@ _variant_t Values(MethodArguments arguments, LibraryClock& clock) {
 
 _variant_t Font(MethodArguments arguments, LibraryClock& clock) {
     const wchar_t* expectation = L"Font expects a font object or a one-dimensional array of font objects";
-    ScriptValue argument(arguments[0], L"Font");
+    ScriptValue argument(arguments[0], arguments.Method());
     _variant_t fonts = argument.Value();
     if (fonts.vt & VT_ARRAY) {
         RequireList(fonts, false, expectation);

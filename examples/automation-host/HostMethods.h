@@ -2,10 +2,9 @@
 // back. Each takes its arguments in the script's order and returns what the script receives.
 #pragma once
 
+#include "DispatchObject.h"
 #include "ScriptValues.h"
 #include "Stopwatch.h"
-
-#include <cstddef>
 
 // Adds up the time one method call spends inside the library.
 class LibraryClock {
@@ -23,17 +22,6 @@ public:
 
 private:
     LONGLONG ticks = 0;
-};
-
-// Invoke's arguments, which arrive last first, in the script's order.
-class MethodArguments {
-public:
-    explicit MethodArguments(DISPPARAMS& parameters) : parameters(parameters) {}
-    std::size_t Count() const { return parameters.cArgs; }
-    VARIANT& operator[](std::size_t index) { return parameters.rgvarg[parameters.cArgs - 1 - index]; }
-
-private:
-    DISPPARAMS& parameters;
 };
 
 using HostMethod = _variant_t (*)(MethodArguments arguments, LibraryClock& clock);

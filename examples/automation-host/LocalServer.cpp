@@ -1,11 +1,12 @@
 #include "LocalServer.h"
 
 #include "ComObject.h"
+#include "ComSupport.h"
 #include "HostObject.h"
+#include "ServerIdentity.h"
 
 #include <windows.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <new>
@@ -14,12 +15,11 @@
 
 namespace AutomationHost {
 
-const wchar_t* const LocalServerClassId = L"{E57DA5A5-F818-4887-887C-D758AD434369}";
-const wchar_t* const LocalServerProgId = L"WindowsUtils.DemoHost";
-
 namespace {
 
-constexpr CLSID classId = {0xE57DA5A5, 0xF818, 0x4887, {0x88, 0x7C, 0xD7, 0x58, 0xAD, 0x43, 0x43, 0x69}};
+using ServerIdentity::classId;
+using ServerIdentity::progId;
+
 constexpr const wchar_t* description = L"WindowsUtils demo automation host";
 
 // How long the server stays once its last client has gone. Under Wine a client whose activation is under
@@ -87,10 +87,10 @@ const wchar_t* ScopeName(HKEY root) {
 
 // The two keys, below the root's Software\Classes, that make up the registration.
 std::wstring ProgIdKey() {
-    return std::wstring(L"Software\\Classes\\") + LocalServerProgId;
+    return std::wstring(L"Software\\Classes\\") + progId;
 }
 std::wstring ClassKey() {
-    return std::wstring(L"Software\\Classes\\CLSID\\") + LocalServerClassId;
+    return std::wstring(L"Software\\Classes\\CLSID\\") + classId;
 }
 
 int Register(HKEY root) {
@@ -107,9 +107,9 @@ int Register(HKEY root) {
         std::wstring value;
     } entries[] = {
         {progIdKey, description},
-        {progIdKey + L"\\CLSID", LocalServerClassId},
+        {progIdKey + L"\\CLSID", classId},
         {classKey, description},
-        {classKey + L"\\ProgID", LocalServerProgId},
+        {classKey + L"\\ProgID", progId},
         {classKey + L"\\LocalServer32", L"\"" + executable + L"\""},
     };
     for (const auto& entry : entries) {
@@ -120,7 +120,7 @@ int Register(HKEY root) {
             return 1;
         }
     }
-    std::wprintf(L"registered %ls %ls in %ls: %ls\n", LocalServerProgId, LocalServerClassId, ScopeName(root),
+    std::wprintf(L"registered %ls %ls in %ls: %ls\n", progId, classId, ScopeName(root),
                  executable.c_str());
     return 0;
 }
@@ -134,7 +134,7 @@ int Unregister(HKEY root) {
             return 1;
         }
     }
-    std::wprintf(L"unregistered %ls from %ls\n", LocalServerProgId, ScopeName(root));
+    std::wprintf(L"unregistered %ls from %ls\n", progId, ScopeName(root));
     return 0;
 }
 
@@ -242,31 +242,17 @@ public:
     }
 };
 
-// COM with a single-threaded apartment, uninitialised on every path.
-class ComApartment {
-public:
-    ComApartment() noexcept : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_))
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-    HRESULT Result() const noexcept { return result_; }
-
-private:
-    HRESULT result_;
-};
-
 // Keeps the class object registered for COM's activation while it lives.
 class ClassRegistration {
 public:
-    explicit ClassRegistration(IClassFactory& factory) noexcept
+    explicit ClassRegistration(IClassFactory& factory) noexcept {
+        CLSID served;
+        result_ = CLSIDFromString(classId, &served);
         // One process serves every client (REGCLS_MULTIPLEUSE): an activation costs a process start,
         // about a second under Wine, and clients that overlap share the running server.
-        : result_(
-              CoRegisterClassObject(classId, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_)) {}
+        if (SUCCEEDED(result_))
+            result_ = CoRegisterClassObject(served, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+    }
     ~ClassRegistration() {
         if (SUCCEEDED(result_))
             CoRevokeClassObject(cookie_);
@@ -278,21 +264,23 @@ public:
 
 private:
     DWORD cookie_ = 0;
-    HRESULT result_;
+    HRESULT result_ = E_UNEXPECTED;
 };
 
-int Serve() {
-    const ComApartment apartment;
+} // namespace
+
+int ServeClients() {
+    const ComSupport::ComApartment apartment;
     if (FAILED(apartment.Result())) {
-        std::fwprintf(stderr, L"automation_host: CoInitializeEx failed (0x%08lX)\n",
-                      static_cast<unsigned long>(apartment.Result()));
+        std::fwprintf(stderr, L"automation_host: CoInitializeEx failed (%ls)\n",
+                      ComSupport::HresultText(apartment.Result()).c_str());
         return 1;
     }
     ClassFactory factory;
     const ClassRegistration registration(factory);
     if (FAILED(registration.Result())) {
-        std::fwprintf(stderr, L"automation_host: CoRegisterClassObject failed (0x%08lX)\n",
-                      static_cast<unsigned long>(registration.Result()));
+        std::fwprintf(stderr, L"automation_host: CoRegisterClassObject failed (%ls)\n",
+                      ComSupport::HresultText(registration.Result()).c_str());
         return 1;
     }
     ScheduleIdleCheck(unusedMilliseconds);
@@ -312,47 +300,12 @@ int Serve() {
     return 0;
 }
 
-// --- Command line --------------------------------------------------------------------------------------
-
-bool IsSwitch(const wchar_t* argument, const wchar_t* name) {
-    return (argument[0] == L'/' || argument[0] == L'-') && lstrcmpiW(argument + 1, name) == 0;
+int RegisterServer(bool machine) {
+    return Register(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
 }
 
-class Arguments {
-public:
-    Arguments() noexcept : values_(CommandLineToArgvW(GetCommandLineW(), &count_)) {}
-    ~Arguments() {
-        if (values_ != nullptr)
-            LocalFree(values_);
-    }
-    Arguments(const Arguments&) = delete;
-    Arguments& operator=(const Arguments&) = delete;
-
-    // Whether any argument after the program's name is the switch.
-    bool Has(const wchar_t* name) const noexcept {
-        for (int index = 1; values_ != nullptr && index < count_; ++index)
-            if (IsSwitch(values_[index], name))
-                return true;
-        return false;
-    }
-
-private:
-    int count_ = 0;
-    wchar_t** values_;
-};
-
-} // namespace
-
-std::optional<int> RunLocalServerCommand() {
-    const Arguments arguments;
-    const HKEY root = arguments.Has(L"machine") ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    if (arguments.Has(L"regserver"))
-        return Register(root);
-    if (arguments.Has(L"unregserver"))
-        return Unregister(root);
-    if (arguments.Has(L"Embedding"))
-        return Serve();
-    return std::nullopt;
+int UnregisterServer(bool machine) {
+    return Unregister(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
 }
 
 } // namespace AutomationHost

@@ -2,7 +2,7 @@
 // office macros) create the same Host object the embedded scripts see, and every value they send
 // crosses the platform's standard IDispatch marshaling. No proxy or stub code of ours is involved.
 //
-//   automation_host.exe /regserver [/machine]    registers WindowsUtils.DemoHost for the current user
+//   automation_host.exe /regserver [/machine]    registers the server (ServerIdentity.h) for the current user
 //   automation_host.exe /unregserver [/machine]  (or, with /machine, for every user of the machine)
 //   automation_host.exe -Embedding               what COM starts: serves until the last client is gone
 //
@@ -10,17 +10,14 @@
 // HKEY_CURRENT_USER\Software\Classes are never looked at there), so under Wine clients need /machine.
 #pragma once
 
-#include <optional>
-
 namespace AutomationHost {
 
-// {E57DA5A5-F818-4887-887C-D758AD434369}, the class the local server registers and serves.
-extern const wchar_t* const LocalServerClassId;
-// What clients pass to CreateObject.
-extern const wchar_t* const LocalServerProgId;
+// The registration of ServerIdentity.h's class and ProgID, for the current user or, with `machine`, for
+// every user; the process's exit code.
+int RegisterServer(bool machine);
+int UnregisterServer(bool machine);
 
-// Carries out the server command on the process's command line and returns the process's exit code,
-// or nothing when the command line holds none of the server's switches (the host then runs a script).
-std::optional<int> RunLocalServerCommand();
+// What COM starts with -Embedding: serves the Host object until no client is left; the exit code.
+int ServeClients();
 
 } // namespace AutomationHost

@@ -11,12 +11,12 @@
 
 _variant_t Points(MethodArguments arguments, LibraryClock& clock) {
     // A variable arrives by reference and a JScript array as an object: the library takes neither.
-    ScriptValue list(arguments[0], L"Points");
+    ScriptValue list(arguments[0], arguments.Method());
     RequireList(list.Value(), true, L"Points expects a one-dimensional array of numbers, three per point");
 
     std::optional<MbMatrix3D> matrix;
     if (arguments.Count() == 2) {
-        ScriptValue numbers(arguments[1], L"Points");
+        ScriptValue numbers(arguments[1], arguments.Method());
         RequireList(numbers.Value(), true, L"Points expects its matrix as an array of 16 numbers");
         matrix.emplace();
         if (!clock.Time([&] { return CopyVariantToMbMatrix3D(numbers.Value(), *matrix); }))

@@ -1,5 +1,7 @@
 #include "ScriptValues.h"
 
+#include "DispatchObject.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -7,13 +9,10 @@
 
 namespace {
 
-const wchar_t* const errorSource = L"WindowsUtils.DemoHost";
-
 // A readable text for an HRESULT. Wine's message tables have none for the DISP_E codes the library
 // raises, so those few are written here.
 std::wstring ErrorText(HRESULT code) {
-    wchar_t number[16];
-    swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(code));
+    const std::wstring number = ComSupport::HresultText(code);
     std::wstring message;
     switch (code) {
     case DISP_E_TYPEMISMATCH:
@@ -41,40 +40,21 @@ std::wstring ErrorText(HRESULT code) {
     return message.empty() ? std::wstring(L"error ") + number : message + L" (" + number + L")";
 }
 
-// An error from a script object's own Invoke: the code it reported, its EXCEPINFO released.
-HRESULT InvokeResult(HRESULT result, EXCEPINFO& exception) {
-    if (exception.pfnDeferredFillIn != nullptr)
-        exception.pfnDeferredFillIn(&exception);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    return result == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result;
-}
-
 _variant_t GetProperty(IDispatch& object, DISPID id) {
-    DISPPARAMS none{};
-    _variant_t value;
-    EXCEPINFO exception{};
-    const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
-                                         &value, &exception, nullptr);
-    if (FAILED(result))
-        throw _com_error(InvokeResult(result, exception));
-    return value;
+    ComSupport::CallResult read = ComSupport::Invoke(object, id, {}, DISPATCH_PROPERTYGET);
+    if (FAILED(read.result))
+        ComSupport::ThrowCallFailure(read.result, read.exception);
+    return read.value;
 }
 
 void PutProperty(IDispatch& object, DISPID id, VARIANT& value) {
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS arguments{&value, &named, 1, 1};
-    EXCEPINFO exception{};
-    const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &arguments,
-                                         nullptr, &exception, nullptr);
-    if (FAILED(result))
-        throw _com_error(InvokeResult(result, exception));
+    ComSupport::CallResult written = ComSupport::Invoke(object, id, {value}, DISPATCH_PROPERTYPUT);
+    if (FAILED(written.result))
+        ComSupport::ThrowCallFailure(written.result, written.exception);
 }
 
 bool FindMember(IDispatch& object, const std::wstring& name, DISPID& id) {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
-    return SUCCEEDED(object.GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    return SUCCEEDED(ComSupport::MemberId(object, name.c_str(), id));
 }
 
 // A new VT_ARRAY|VT_VARIANT of `count` VT_EMPTY elements, owned by the result.
@@ -91,23 +71,22 @@ _variant_t NewVariantArray(std::size_t count) {
 }
 
 void Copy(VARIANT& target, const VARIANT& source) {
-    const HRESULT result = VariantCopy(&target, &source);
-    if (FAILED(result))
-        throw _com_error(result);
+    ComSupport::ThrowIfFailed(VariantCopy(&target, &source));
 }
 
 } // namespace
 
-void FillException(EXCEPINFO& exception, HRESULT code, const std::wstring& description) {
+void FillException(EXCEPINFO& exception, HRESULT code, const wchar_t* source, const std::wstring& description) {
     exception = EXCEPINFO{};
     exception.scode = code;
-    exception.bstrSource = SysAllocString(errorSource);
+    exception.bstrSource = SysAllocString(source);
     exception.bstrDescription = SysAllocString(description.c_str());
 }
 
-HRESULT ReportCurrentException(const wchar_t* method, EXCEPINFO* exception) noexcept {
+HRESULT ReportCurrentException(EXCEPINFO* exception, const wchar_t* source, const wchar_t* method) noexcept {
     try {
         HRESULT code = E_UNEXPECTED;
+        std::wstring origin = source;
         std::wstring description;
         try {
             throw;
@@ -116,7 +95,17 @@ HRESULT ReportCurrentException(const wchar_t* method, EXCEPINFO* exception) noex
             description = refusal.Description();
         } catch (const _com_error& error) {
             code = error.Error();
-            description = std::wstring(method) + L" failed: " + ErrorText(code);
+            // An error a script object raised while the host called it keeps the script's own words.
+            if (IErrorInfo* info = error.ErrorInfo()) {
+                info->Release(); // ErrorInfo() hands out a reference
+                const _bstr_t callee = error.Source();
+                if (callee.length() > 0)
+                    origin.assign(callee, callee.length());
+                const _bstr_t said = error.Description();
+                description.assign(said.length() > 0 ? static_cast<const wchar_t*>(said) : L"", said.length());
+            }
+            if (description.empty())
+                description = std::wstring(method) + L" failed: " + ErrorText(code);
         } catch (const std::bad_alloc&) {
             code = E_OUTOFMEMORY;
             description = std::wstring(method) + L" ran out of memory";
@@ -125,7 +114,7 @@ HRESULT ReportCurrentException(const wchar_t* method, EXCEPINFO* exception) noex
         }
         if (exception == nullptr)
             return code;
-        FillException(*exception, code, description);
+        FillException(*exception, code, origin.c_str(), description);
         return DISP_E_EXCEPTION;
     } catch (...) {
         return E_OUTOFMEMORY; // not even the description could be made
@@ -140,9 +129,7 @@ VARIANT& Referenced(VARIANT& argument) {
 }
 
 ArrayData::ArrayData(SAFEARRAY* array) : array(array) {
-    const HRESULT result = SafeArrayAccessData(array, &data);
-    if (FAILED(result))
-        throw _com_error(result);
+    ComSupport::ThrowIfFailed(SafeArrayAccessData(array, &data));
 }
 
 ScriptValue::ScriptValue(VARIANT& argument, const wchar_t* method) {
@@ -151,9 +138,7 @@ ScriptValue::ScriptValue(VARIANT& argument, const wchar_t* method) {
         view.vt = value.vt & ~VT_BYREF;
         view.parray = value.pparray != nullptr ? *value.pparray : nullptr;
     } else if (value.vt & VT_BYREF) {
-        const HRESULT result = VariantCopyInd(&owned, &value);
-        if (FAILED(result))
-            throw _com_error(result);
+        ComSupport::ThrowIfFailed(VariantCopyInd(&owned, &value));
         converted = true;
     } else {
         view = value;
@@ -217,9 +202,7 @@ void RequireList(const VARIANT& value, bool flat, const std::wstring& expectatio
 
 double NumberArgument(VARIANT& argument) {
     _variant_t number;
-    const HRESULT result = VariantChangeType(&number, &Referenced(argument), 0, VT_R8);
-    if (FAILED(result))
-        throw _com_error(result);
+    ComSupport::ThrowIfFailed(VariantChangeType(&number, &Referenced(argument), 0, VT_R8));
     return number.dblVal;
 }
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
-#include "ComPointers.h"
+#include "ComSupport.h"
 
 #include <exception>
 #include <span>
@@ -27,11 +27,7 @@ private:
 
 // The one place where the host describes an error to its client. scode is always set: an error given
 // only as wCode reaches VBScript as Err.Number 0.
-void FillException(EXCEPINFO& exception, HRESULT code, const std::wstring& description);
-
-// Called inside a catch block: turns the exception in flight into Invoke's result, DISP_E_EXCEPTION
-// with `exception` filled (the error itself when the caller passed no EXCEPINFO).
-HRESULT ReportCurrentException(const wchar_t* method, EXCEPINFO* exception) noexcept;
+void FillException(EXCEPINFO& exception, HRESULT code, const wchar_t* source, const std::wstring& description);
 
 // What an argument refers to, through every VT_BYREF|VT_VARIANT level a script engine adds.
 VARIANT& Referenced(VARIANT& argument);
