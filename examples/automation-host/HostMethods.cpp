@@ -51,10 +51,14 @@ _variant_t FontArray(const VARIANT& list, const wchar_t* expectation) {
 _variant_t Move(MethodArguments arguments, LibraryClock& clock) {
     const MbMatrix3D translation = MbMatrix3D::Translation(
         NumberArgument(arguments[1]), NumberArgument(arguments[2]), NumberArgument(arguments[3]));
-    // The script's own array, reached through the reference it sent: the moved numbers land there.
-    ScriptValue list(arguments[0], arguments.Method());
     const wchar_t* expectation =
         L"Move expects a variable holding a one-dimensional array of numbers, three per point";
+    // The script's own array, reached through the reference it sent: the moved numbers land there. An
+    // array sent by value (a literal, a variable in parentheses, in JScript an array the host returned)
+    // is a copy the caller never sees again: moving it would silently do nothing.
+    if ((arguments[0].vt & VT_BYREF) == 0 && arguments[0].vt != VT_DISPATCH)
+        throw Refusal(std::wstring(expectation) + L"; a list sent by value is a copy, which the caller would never see moved");
+    ScriptValue list(arguments[0], arguments.Method());
     RequireList(list.Value(), true, expectation);
     if (!clock.Time([&] { return TransformPoints(list.Value(), translation); }))
         throw Refusal(expectation);

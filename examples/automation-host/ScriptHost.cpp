@@ -96,8 +96,9 @@ public:
     HRESULT STDMETHODCALLTYPE OnStateChange(SCRIPTSTATE) override { return S_OK; }
 
     // A call from the host into the script (a script object's property the host reads) runs nested in
-    // the script's own run: an error there reaches the host as the call's result, and the script may
-    // handle it once it comes back, so only an error of the run itself fails the run.
+    // the script's own run. The engine reports an error there to the site and gives the host only
+    // scriptErrorReported: the error is left for the host, which passes it on to the script as the call's
+    // error, and the script may handle it. Only an error of the run itself fails the run.
     HRESULT STDMETHODCALLTYPE OnEnterScript() override {
         ++depth;
         return S_OK;
@@ -108,25 +109,32 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE OnScriptError(IActiveScriptError* error) override {
-        if (depth > 1)
+        if (error == nullptr) {
+            failed = depth <= 1;
             return S_OK;
-        failed = true;
-        if (error == nullptr)
-            return S_OK;
+        }
         ComSupport::ExceptionInfo exception;
         error->GetExceptionInfo(exception.Receive());
         exception.Complete();
+        // Wine's JScript leaves the source of its own errors empty, where VBScript names itself.
+        const std::wstring source = exception.Source().empty() ? language + L" error" : exception.Source();
+        if (depth > 1) {
+            ComSupport::ReportedScriptError() = {exception.Code(), source, exception.Description()};
+            return S_OK;
+        }
+        failed = true;
         DWORD context = 0;
         ULONG line = 0;
         LONG column = 0;
         error->GetSourcePosition(&context, &line, &column);
         // Each file was parsed with its index as the source context.
         const std::wstring name = context < files.size() ? files[context].name : std::wstring(L"script");
-        // Wine's JScript leaves the source of its own errors empty, where VBScript names itself.
-        const std::wstring source = exception.Source().empty() ? language + L" error" : exception.Source();
+        // The host's descriptions end in the code already.
+        const std::wstring code = ComSupport::HresultText(exception.Code());
+        const std::wstring description = exception.Description();
         Print(stderr, name + L"(" + std::to_wstring(line + 1) + L", " + std::to_wstring(column + 1) + L"): " +
-                          source + L": " + exception.Description() + L" (" +
-                          ComSupport::HresultText(exception.Code()) + L")");
+                          source + L": " + description +
+                          (description.find(code) == std::wstring::npos ? L" (" + code + L")" : L""));
         return S_OK;
     }
 

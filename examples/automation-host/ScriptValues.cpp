@@ -201,8 +201,16 @@ void RequireList(const VARIANT& value, bool flat, const std::wstring& expectatio
 }
 
 double NumberArgument(VARIANT& argument) {
+    VARIANT& value = Referenced(argument);
     _variant_t number;
-    ComSupport::ThrowIfFailed(VariantChangeType(&number, &Referenced(argument), 0, VT_R8));
+    if (value.vt == VT_DISPATCH && value.pdispVal != nullptr) {
+        // An object's number is its default value. Read here, an error the object raises reaches the
+        // script as its own; inside VariantChangeType it would become a type mismatch.
+        _variant_t own = GetProperty(*value.pdispVal, DISPID_VALUE);
+        ComSupport::ThrowIfFailed(VariantChangeType(&number, &own, 0, VT_R8));
+    } else {
+        ComSupport::ThrowIfFailed(VariantChangeType(&number, &value, 0, VT_R8));
+    }
     return number.dblVal;
 }
 

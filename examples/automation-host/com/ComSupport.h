@@ -109,19 +109,46 @@ private:
     EXCEPINFO info{};
 };
 
-// A failed call on another object as a _com_error that keeps the callee's own code, source and
-// description (as the error's IErrorInfo), so that whoever reports it passes on the callee's words.
-[[noreturn]] inline void ThrowCallFailure(HRESULT result, ExceptionInfo& exception) {
-    if (result != DISP_E_EXCEPTION)
-        throw _com_error(result);
-    exception.Complete();
+// An error as a _com_error carrying its source and description (as the error's IErrorInfo), so that
+// whoever reports it passes on these words.
+[[noreturn]] inline void ThrowError(HRESULT code, const std::wstring& source, const std::wstring& description) {
     ICreateErrorInfoPtr creator;
     if (FAILED(CreateErrorInfo(&creator)))
-        throw _com_error(exception.Code());
-    creator->SetSource(const_cast<LPOLESTR>(exception.Source().c_str()));
-    creator->SetDescription(const_cast<LPOLESTR>(exception.Description().c_str()));
+        throw _com_error(code);
+    creator->SetSource(const_cast<LPOLESTR>(source.c_str()));
+    creator->SetDescription(const_cast<LPOLESTR>(description.c_str()));
     IErrorInfoPtr info = creator;
-    throw _com_error(exception.Code(), info.Detach()); // the error takes over the reference
+    throw _com_error(code, info.Detach()); // the error takes over the reference
+}
+
+// What a script engine gives the caller of a script object whose code raised: the error went to the
+// engine's site (IActiveScriptSite::OnScriptError) instead. The site leaves it in ReportedScriptError.
+inline constexpr HRESULT scriptErrorReported = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_DISPATCH, 0x101);
+
+struct ScriptError {
+    HRESULT code = S_OK;
+    std::wstring source;
+    std::wstring description;
+};
+
+// The last error a script raised inside a call from outside, on this thread, until a caller takes it.
+inline ScriptError& ReportedScriptError() {
+    thread_local ScriptError error;
+    return error;
+}
+
+// A failed call on another object as a _com_error that keeps the callee's own code, source and
+// description: from its EXCEPINFO, or, for a script object, as its engine reported it to the site.
+[[noreturn]] inline void ThrowCallFailure(HRESULT result, ExceptionInfo& exception) {
+    if (result == DISP_E_EXCEPTION) {
+        exception.Complete();
+        ThrowError(exception.Code(), exception.Source(), exception.Description());
+    }
+    if (result == scriptErrorReported && FAILED(ReportedScriptError().code)) {
+        const ScriptError error = std::exchange(ReportedScriptError(), ScriptError{});
+        ThrowError(error.code, error.source, error.description);
+    }
+    throw _com_error(result);
 }
 
 // --- Calling an object late-bound ----------------------------------------------------------------------
