@@ -7,9 +7,15 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <rpc.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,13 +28,18 @@ using ServerIdentity::progId;
 
 constexpr const wchar_t* description = L"WindowsUtils demo automation host";
 
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
 // How long the server stays once its last client has gone. Under Wine a client whose activation is under
 // way when the class object is revoked fails (CreateObject: 429); the wait lets a client that comes soon
 // after the last one reuse the running server. Quitting straight from the last Release can also hang
 // Wine's CoUninitialize.
-constexpr UINT idleMilliseconds = 5000;
+constexpr milliseconds idleWait{5000};
 // A server that COM started but no client ever asked for an object: it leaves after this long.
-constexpr UINT unusedMilliseconds = 10000;
+constexpr milliseconds unusedWait{10000};
+// How often the server looks for clients that ended without releasing what they held.
+constexpr milliseconds watchPeriod{1000};
 
 // --- Registration --------------------------------------------------------------------------------------
 
@@ -140,32 +151,90 @@ int Unregister(HKEY root) {
 
 // --- Serving -------------------------------------------------------------------------------------------
 
-// What keeps the process serving: the objects its clients hold and their LockServer locks. The count
-// lives on the apartment's thread, where COM delivers every call, the last Release included.
-ULONG serverReferences = 0;
-UINT_PTR idleTimer = 0;
+// A client process, watched for its end: a client killed while it holds the object never releases it
+// (Wine's COM never gives up a dead client's references; Windows' does only after minutes of missed pings).
+// COM delivers the server's calls on its own threads in the multithreaded apartment, where a call names
+// the process it came from. Unknown (0) when the platform cannot tell: such a client is never given up.
+class ClientProcess {
+public:
+    ClientProcess() noexcept {
+        unsigned long id = 0;
+        if (I_RpcBindingInqLocalClientPID(nullptr, &id) == RPC_S_OK && id != GetCurrentProcessId())
+            handle = OpenProcess(SYNCHRONIZE, FALSE, id);
+    }
+    ~ClientProcess() {
+        if (handle != nullptr)
+            CloseHandle(handle);
+    }
+    ClientProcess(const ClientProcess&) = delete;
+    ClientProcess& operator=(const ClientProcess&) = delete;
 
-void ScheduleIdleCheck(UINT milliseconds) {
-    if (idleTimer != 0)
-        KillTimer(nullptr, idleTimer);
-    idleTimer = SetTimer(nullptr, 0, milliseconds, nullptr);
-}
+    bool Ended() const noexcept { return handle != nullptr && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }
 
-// The platform's own count follows ours. On Windows its reaching zero suspends the class object, so a
-// client arriving during the idle wait gets a new server there; Wine keeps serving it from this one.
-void AddServerReference() {
-    ++serverReferences;
-    CoAddRefServerProcess();
-}
+private:
+    HANDLE handle = nullptr;
+};
 
-void ReleaseServerReference() {
-    if (serverReferences == 0)
-        return; // an unlock without its lock
-    --serverReferences;
-    CoReleaseServerProcess();
-    if (serverReferences == 0)
-        ScheduleIdleCheck(idleMilliseconds);
-}
+class ServedObject;
+
+// What keeps the process serving: the objects its clients hold and their LockServer locks, each with the
+// client it came from. The platform's own count follows ours: on Windows its reaching zero suspends the
+// class object, so a client arriving during the idle wait gets a new server there; Wine keeps serving it
+// from this one.
+class Clients {
+public:
+    void Add(ServedObject& object) {
+        const std::lock_guard lock(guard);
+        objects.push_back(&object);
+        CoAddRefServerProcess();
+    }
+    void Remove(ServedObject& object) {
+        const std::lock_guard lock(guard);
+        objects.erase(std::find(objects.begin(), objects.end(), &object));
+        Released();
+    }
+    void Lock() {
+        auto client = std::make_unique<ClientProcess>();
+        const std::lock_guard lock(guard);
+        locks.push_back(std::move(client));
+        CoAddRefServerProcess();
+    }
+    // An unlock without its lock is ignored.
+    void Unlock() {
+        const std::lock_guard lock(guard);
+        if (locks.empty())
+            return;
+        locks.pop_back();
+        Released();
+    }
+    // Whether the server may leave: no client holds anything, and none has for the idle wait (or, when
+    // no client ever came, for the unused wait since the start). A client that came during the wait
+    // holds the count above zero again.
+    bool Finished(steady_clock::time_point started) {
+        const std::lock_guard lock(guard);
+        if (!objects.empty() || !locks.empty())
+            return false;
+        const steady_clock::time_point now = steady_clock::now();
+        return lastReleased ? now - *lastReleased >= idleWait : now - started >= unusedWait;
+    }
+    // Gives up what clients that have ended still hold: their locks, and COM's references to their objects
+    // (CoDisconnectObject, after which the objects go as every other object does).
+    void GiveUpEnded();
+
+private:
+    void Released() {
+        CoReleaseServerProcess();
+        if (objects.empty() && locks.empty())
+            lastReleased = steady_clock::now();
+    }
+
+    std::mutex guard;
+    std::vector<ServedObject*> objects;
+    std::vector<std::unique_ptr<ClientProcess>> locks;
+    std::optional<steady_clock::time_point> lastReleased;
+};
+
+Clients clients;
 
 // The object a client holds: the Host object itself behind a guard that counts the process's clients.
 // The four IDispatch calls pass through untouched, so the Host object receives exactly what the
@@ -173,11 +242,13 @@ void ReleaseServerReference() {
 // the Host object would let a client hold it past the guard's count.
 class ServedObject final : public ComObject<IDispatch> {
 public:
-    explicit ServedObject(IDispatch* host) noexcept : host_(host) { AddServerReference(); }
+    explicit ServedObject(IDispatch* host) noexcept : host_(host) { clients.Add(*this); }
     ~ServedObject() override {
         host_->Release();
-        ReleaseServerReference();
+        clients.Remove(*this);
     }
+
+    const ClientProcess& Client() const noexcept { return client_; }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         return host_->GetTypeInfoCount(count);
@@ -196,7 +267,27 @@ public:
 
 private:
     IDispatch* host_;
+    ClientProcess client_; // the process that asked for the object
 };
+
+void Clients::GiveUpEnded() {
+    std::vector<IDispatchPtr> abandoned;
+    {
+        const std::lock_guard lock(guard);
+        for (ServedObject* object : objects)
+            if (object->Client().Ended())
+                abandoned.emplace_back(object); // kept alive until it is disconnected
+        for (auto lock = locks.begin(); lock != locks.end();)
+            if ((*lock)->Ended()) {
+                lock = locks.erase(lock);
+                Released();
+            } else {
+                ++lock;
+            }
+    }
+    for (const IDispatchPtr& object : abandoned)
+        CoDisconnectObject(object, 0);
+}
 
 class ClassFactory final : public IClassFactory {
 public:
@@ -234,11 +325,15 @@ public:
         return result;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock)
-            AddServerReference();
-        else
-            ReleaseServerReference();
-        return S_OK;
+        try {
+            if (lock)
+                clients.Lock();
+            else
+                clients.Unlock();
+            return S_OK;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
     }
 };
 
@@ -270,7 +365,9 @@ private:
 } // namespace
 
 int ServeClients() {
-    const ComSupport::ComApartment apartment;
+    // The multithreaded apartment: COM calls the objects on its own threads, where each call can name its
+    // client's process (ClientProcess).
+    const ComSupport::ComApartment apartment(COINIT_MULTITHREADED);
     if (FAILED(apartment.Result())) {
         std::fwprintf(stderr, L"automation_host: CoInitializeEx failed (%ls)\n",
                       ComSupport::HresultText(apartment.Result()).c_str());
@@ -283,20 +380,11 @@ int ServeClients() {
                       ComSupport::HresultText(registration.Result()).c_str());
         return 1;
     }
-    ScheduleIdleCheck(unusedMilliseconds);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == idleTimer) {
-            KillTimer(nullptr, idleTimer);
-            idleTimer = 0;
-            // A client that came during the wait holds the count above zero again.
-            if (serverReferences == 0)
-                break;
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    const steady_clock::time_point started = steady_clock::now();
+    do {
+        Sleep(static_cast<DWORD>(watchPeriod.count()));
+        clients.GiveUpEnded();
+    } while (!clients.Finished(started));
     return 0;
 }
 

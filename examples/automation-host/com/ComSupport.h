@@ -34,10 +34,11 @@ inline void ThrowIfFailed(HRESULT result) {
         throw _com_error(result);
 }
 
-// COM initialised on this thread (a single-threaded apartment) for one scope, uninitialised on every path.
+// COM initialised on this thread (a single-threaded apartment unless told otherwise) for one scope,
+// uninitialised on every path.
 class ComApartment {
 public:
-    ComApartment() noexcept : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) noexcept : result(CoInitializeEx(nullptr, model)) {}
     ~ComApartment() {
         if (SUCCEEDED(result))
             CoUninitialize();

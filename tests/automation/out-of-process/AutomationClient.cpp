@@ -6,6 +6,9 @@
 //   automation_client           every check but the font's
 //   automation_client --font    a font made here, read by the host through its proxy; exits 77 (skipped)
 //                               where the platform's font proxy cannot hand out the font's GDI handle
+//   automation_client --hold    holds the object: calls it, stays idle for longer than the server's idle
+//                               wait, calls it again (a live idle client is still served), then holds it
+//                               until the process is killed (local-server abandoned)
 #include "ComSupport.h"
 #include "ServerIdentity.h"
 
@@ -313,10 +316,25 @@ void CheckManyPoints(IDispatch& host, Checks& checks) {
 
 } // namespace
 
+// A client that holds the object and stays idle between its calls.
+int Hold(IDispatch& host) {
+    const _variant_t numbers = TypedArray<double>(VT_R8, {1.5});
+    Checks checks;
+    checks.Expect(SameElements(Call(host, L"Numbers", {numbers}), VT_R8, {1.5}), "Numbers(1.5) before the wait");
+    Sleep(12000); // the server's idle wait is 5 s, its watch period 1 s
+    checks.Expect(SameElements(Call(host, L"Numbers", {numbers}), VT_R8, {1.5}),
+                  "Numbers(1.5) after 12 s idle: a live client is still served");
+    std::printf("automation client: %d checks, %d failed; holding the object\n", checks.Count(), checks.Failed());
+    std::fflush(stdout);
+    Sleep(INFINITE);
+    return 0;
+}
+
 int main(int count, char** arguments) {
     const bool font = count == 2 && std::strcmp(arguments[1], "--font") == 0;
-    if (count > 2 || (count == 2 && !font)) {
-        std::fputs("usage: automation_client [--font]\n", stderr);
+    const bool hold = count == 2 && std::strcmp(arguments[1], "--hold") == 0;
+    if (count > 2 || (count == 2 && !font && !hold)) {
+        std::fputs("usage: automation_client [--font | --hold]\n", stderr);
         return 2;
     }
     const ComApartment apartment;
@@ -333,6 +351,8 @@ int main(int count, char** arguments) {
     }
     if (font)
         return CheckFont(*host);
+    if (hold)
+        return Hold(*host);
     Checks checks;
     CheckTypedArrays(*host, checks);
     CheckMovesInPlace(*host, checks);
