@@ -1,4 +1,6 @@
-# What `cmake --install` lays out: the library and the kernel it links, the public header and every header
+# What `cmake --install` lays out: the library and the kernel it links, the host kit beside them (its
+# header WindowsUtilsHostKit.h, target WindowsUtils::HostKit, pkg-config windowsutils-hostkit.pc), the
+# public header and every header
 # that `#include <WindowsUtils.h>` reaches, a CMake package (find_package(WindowsUtils CONFIG), target
 # WindowsUtils::WindowsUtils) and a pkg-config file (windowsutils.pc). Off Windows the stand-ins of the
 # Windows components go along, their headers under include/WindowsUtils/platform/<component>, never
@@ -49,10 +51,11 @@ foreach(target IN LISTS platform_targets)
 endforeach()
 list(TRANSFORM platform_header_dirs PREPEND ${WINDOWSUTILS_PLATFORM_HEADER_DIR}/)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/kernel/include/gkern DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/WindowsUtils.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/WindowsUtils.h ${PROJECT_SOURCE_DIR}/include/WindowsUtilsHostKit.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 if(NOT WIN32)
-  set(installed_libraries WindowsUtils gkern ${platform_targets})
+  set(installed_libraries WindowsUtils WindowsUtilsHostKit gkern ${platform_targets})
   list(REMOVE_ITEM installed_libraries WindowsPlatform)
   # Installed libraries find each other where they lie, through an RPATH of $ORIGIN; in a folder the
   # loader searches anyway (the Debian package's /usr/lib/<triplet>) they need none, and carry none.
@@ -65,7 +68,7 @@ if(NOT WIN32)
     target_link_options(${library} PRIVATE LINKER:--push-state,--no-as-needed,-lc,--pop-state)
   endforeach()
 endif()
-install(TARGETS WindowsUtils gkern
+install(TARGETS WindowsUtils WindowsUtilsHostKit gkern
   EXPORT WindowsUtilsTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -105,7 +108,10 @@ else()
   set(pkgconfig_libs "-lWindowsUtils -lgkern -loleaut32 -lcomsupp -lgdi32 -lucrt")
 endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/windowsutils.pc.in ${CMAKE_CURRENT_BINARY_DIR}/windowsutils.pc @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/windowsutils.pc DESTINATION ${pkgconfig_dir})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/windowsutils-hostkit.pc.in ${CMAKE_CURRENT_BINARY_DIR}/windowsutils-hostkit.pc
+  @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/windowsutils.pc ${CMAKE_CURRENT_BINARY_DIR}/windowsutils-hostkit.pc
+  DESTINATION ${pkgconfig_dir})
 
 # The documents: the licence, the README and the changelog. On Windows they lie at the top of the
 # install, beside bin/ and include/. Debian wants the licence as copyright, the changelog compressed.

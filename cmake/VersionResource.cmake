@@ -1,4 +1,4 @@
-# WindowsUtils.dll and gkern.dll carry a VERSIONINFO resource, so that a file's properties and
+# WindowsUtils.dll, WindowsUtilsHostKit.dll and gkern.dll carry a VERSIONINFO resource, so that a file's properties and
 # GetFileVersionInfoW tell which build a host loaded. The numbers come from project(VERSION) alone.
 enable_language(RC)
 
@@ -21,3 +21,5 @@ endfunction()
 windowsutils_version_resource(WindowsUtils
   "Conversions between OLE Automation values and the geometric kernel's data model")
 windowsutils_version_resource(gkern "Geometric kernel containers, points and matrices")
+windowsutils_version_resource(WindowsUtilsHostKit
+  "The host kit: WindowsUtils' arguments, checks, results and errors for automation hosts")

@@ -7,6 +7,10 @@
 // that cannot be converted raises _com_error with the platform's HRESULT; a kernel container that cannot
 // grow raises std::bad_alloc while the kernel's ExceptionMode is enabled. No function catches an
 // exception, keeps state between calls, or holds a SAFEARRAY locked after it returns.
+//
+// Readers take values only: every VT_BYREF form (a script's variable arrives as VT_BYREF|VT_VARIANT) is
+// refused like any other type. A host follows the references first; the host kit (WindowsUtilsHostKit.h)
+// does that, says why a reader refuses a value, and turns results and errors into what a script uses.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,9 @@
 #include "DispatchObject.h"
 
+#include <WindowsUtilsHostKit.h>
+
+#include <string>
+
 HRESULT CheckCall(MemberKind kind, UINT fewestArguments, UINT mostArguments, WORD flags,
                   const DISPPARAMS& parameters) {
     const WORD reaching = kind == MemberKind::method ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
@@ -10,4 +14,30 @@ HRESULT CheckCall(MemberKind kind, UINT fewestArguments, UINT mostArguments, WOR
     if (parameters.cArgs < fewestArguments || parameters.cArgs > mostArguments)
         return DISP_E_BADPARAMCOUNT;
     return S_OK;
+}
+
+HRESULT ReportFailure(EXCEPINFO* exception, const wchar_t* source, const wchar_t* member) noexcept {
+    try {
+        throw;
+    } catch (const _com_error& error) {
+        try {
+            ComSupport::ScriptError& reported = ComSupport::ReportedScriptError();
+            if (error.Error() == ComSupport::scriptErrorReported && FAILED(reported.code)) {
+                const ComSupport::ScriptError taken = std::exchange(reported, ComSupport::ScriptError{});
+                return HostKit::ReportError(exception, taken.code, taken.source.c_str(), taken.description);
+            }
+            if (const IErrorInfoPtr info{error.ErrorInfo(), false}) { // a callee's own words (ThrowError)
+                const _bstr_t callee = error.Source();
+                const _bstr_t description = error.Description();
+                const std::wstring origin = callee.length() > 0 ? static_cast<const wchar_t*>(callee) : source;
+                return HostKit::ReportError(exception, error.Error(), origin.c_str(),
+                                            description.length() > 0 ? static_cast<const wchar_t*>(description) : L"");
+            }
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+        return HostKit::ReportCurrentException(exception, source, member);
+    } catch (...) {
+        return HostKit::ReportCurrentException(exception, source, member);
+    }
 }

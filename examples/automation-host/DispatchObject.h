@@ -49,8 +49,10 @@ HRESULT CheckCall(MemberKind kind, UINT fewestArguments, UINT mostArguments, WOR
                   const DISPPARAMS& parameters);
 
 // Called inside a catch block: the exception in flight as Invoke's result (DISP_E_EXCEPTION with
-// `exception` filled, or the error's own code when the caller passed no EXCEPINFO).
-HRESULT ReportCurrentException(EXCEPINFO* exception, const wchar_t* source, const wchar_t* method) noexcept;
+// `exception` filled, or the error's own code when the caller passed no EXCEPINFO). An error a script
+// raised while the member called back into it reaches the caller as the script's own; anything else as
+// the host kit words it, named after the member.
+HRESULT ReportFailure(EXCEPINFO* exception, const wchar_t* source, const wchar_t* member) noexcept;
 
 template <typename Object>
 class DispatchObject : public ComObject<IDispatch> {
@@ -110,7 +112,7 @@ public:
                     *result = value.Detach();
                 return S_OK;
             } catch (...) {
-                return ReportCurrentException(exception, source, member.name);
+                return ReportFailure(exception, source, member.name);
             }
         }
         return DISP_E_MEMBERNOTFOUND;

@@ -1,10 +1,12 @@
 // The methods of the automation object Host: thin adapters from what a script sends to the library and
-// back. Each takes its arguments in the script's order and returns what the script receives.
+// back. Each takes its arguments in the script's order (with its own name, from the Host object's
+// dispatch table, for its errors) and returns what the script receives.
 #pragma once
 
 #include "DispatchObject.h"
-#include "ScriptValues.h"
 #include "Stopwatch.h"
+
+#include <WindowsUtilsHostKit.h>
 
 // Adds up the time one method call spends inside the library.
 class LibraryClock {

@@ -59,6 +59,7 @@ On Error Resume Next : r = Host.Points(Array(1, 2)) : TakeError : On Error GoTo 
 Check "a refusal: the source", errorSource, hostProgId
 Check "a refusal says what was expected", _
     InStr(errorDescription, "Points expects") = 1 And InStr(errorDescription, "three per point") > 0, True
+Check "a refusal says what arrived", InStr(errorDescription, "2 elements") > 0, True
 
 ' Move: the caller's own variable holds the moved numbers, as Doubles.
 Dim moved : moved = Array(1, 2, 3, 4, 5, 6)

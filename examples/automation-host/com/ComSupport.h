@@ -132,24 +132,20 @@ struct ScriptError {
     std::wstring description;
 };
 
-// The last error a script raised inside a call from outside, on this thread, until a caller takes it.
+// The last error a script raised inside a call from outside, on this thread, until the caller takes it.
 inline ScriptError& ReportedScriptError() {
     thread_local ScriptError error;
     return error;
 }
 
-// A failed call on another object as a _com_error that keeps the callee's own code, source and
-// description: from its EXCEPINFO, or, for a script object, as its engine reported it to the site.
+// A failed call on another object as a _com_error; one that raised DISP_E_EXCEPTION keeps its own code,
+// source and description. (A script object's engine gives scriptErrorReported instead, the error itself
+// having gone to ReportedScriptError.)
 [[noreturn]] inline void ThrowCallFailure(HRESULT result, ExceptionInfo& exception) {
-    if (result == DISP_E_EXCEPTION) {
-        exception.Complete();
-        ThrowError(exception.Code(), exception.Source(), exception.Description());
-    }
-    if (result == scriptErrorReported && FAILED(ReportedScriptError().code)) {
-        const ScriptError error = std::exchange(ReportedScriptError(), ScriptError{});
-        ThrowError(error.code, error.source, error.description);
-    }
-    throw _com_error(result);
+    if (result != DISP_E_EXCEPTION)
+        throw _com_error(result);
+    exception.Complete();
+    ThrowError(exception.Code(), exception.Source(), exception.Description());
 }
 
 // --- Calling an object late-bound ----------------------------------------------------------------------

@@ -132,6 +132,7 @@ struct EXCEPINFO {
 #define DISPATCH_PROPERTYPUT 0x4
 #define DISPATCH_PROPERTYPUTREF 0x8
 #define DISPID_UNKNOWN (-1)
+#define DISPID_PROPERTYPUT (-3)
 
 extern "C" const IID IID_IDispatch;
 

@@ -21,6 +21,7 @@ UINT WINAPI SysStringByteLen(BSTR text);
 void WINAPI VariantInit(VARIANTARG* value);
 HRESULT WINAPI VariantClear(VARIANTARG* value);
 HRESULT WINAPI VariantCopy(VARIANTARG* destination, const VARIANTARG* source);
+HRESULT WINAPI VariantCopyInd(VARIANT* destination, const VARIANTARG* source);
 HRESULT WINAPI VariantChangeType(VARIANTARG* destination, const VARIANTARG* source, USHORT flags, VARTYPE vt);
 
 SAFEARRAY* WINAPI SafeArrayCreate(VARTYPE vt, UINT dimensions, SAFEARRAYBOUND* bounds);

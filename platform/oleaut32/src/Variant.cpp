@@ -1,5 +1,8 @@
 #include "ValueCopies.h"
 
+#include <cstddef>
+#include <cstring>
+
 using namespace oleaut32;
 
 namespace {
@@ -88,6 +91,69 @@ HRESULT copyContent(const VARIANT& source, VARIANT* copy) {
     return result;
 }
 
+// The bytes a reference of type `vt` (VT_BYREF cleared) points at, or 0 for a type it cannot point at.
+std::size_t referencedSize(VARTYPE vt) {
+    switch (vt) {
+    case VT_I1:
+    case VT_UI1:
+        return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+        return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+        return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+        return 8;
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        return sizeof(void*);
+    default:
+        return 0;
+    }
+}
+
+// What a valid by-reference VARIANT points at, as a VARIANT borrowing its content. VT_BYREF|VT_VARIANT
+// is followed one level (and through a by-reference value there), never to a second VT_BYREF|VT_VARIANT.
+HRESULT referencedValue(const VARIANT& source, VARIANT& referenced) {
+    if (source.byref == nullptr)
+        return E_INVALIDARG;
+    const VARTYPE vt = source.vt & ~VT_BYREF;
+    if (vt == VT_VARIANT) {
+        const VARIANT& inner = *source.pvarVal;
+        if (inner.vt == (VT_BYREF | VT_VARIANT) || !isValidType(inner.vt))
+            return inner.vt == (VT_BYREF | VT_VARIANT) ? E_INVALIDARG : DISP_E_BADVARTYPE;
+        if ((inner.vt & VT_BYREF) != 0)
+            return referencedValue(inner, referenced);
+        referenced = inner;
+        return S_OK;
+    }
+    referenced = VARIANT{};
+    if ((vt & VT_ARRAY) != 0) {
+        referenced.parray = *source.pparray;
+    } else if (vt == VT_DECIMAL) {
+        // A DECIMAL fills the whole VARIANT, its first field where vt stands.
+        referenced.decVal = *source.pdecVal;
+    } else {
+        const std::size_t size = referencedSize(vt);
+        if (size == 0)
+            return DISP_E_BADVARTYPE;
+        std::memcpy(&referenced.llVal, source.byref, size);
+    }
+    referenced.vt = vt;
+    return S_OK;
+}
+
 } // namespace
 
 void WINAPI VariantInit(VARIANTARG* value) {
@@ -118,6 +184,31 @@ HRESULT WINAPI VariantCopy(VARIANTARG* destination, const VARIANTARG* source) {
     const HRESULT cleared = VariantClear(destination);
     if (FAILED(copied))
         return copied;
+    if (FAILED(cleared)) {
+        VariantClear(&copy);
+        return cleared;
+    }
+    *destination = copy;
+    return S_OK;
+}
+
+HRESULT WINAPI VariantCopyInd(VARIANT* destination, const VARIANTARG* source) {
+    if (destination == nullptr || source == nullptr)
+        return E_INVALIDARG;
+    if (!isValidType(source->vt))
+        return DISP_E_BADVARTYPE;
+    if ((source->vt & VT_BYREF) == 0)
+        return VariantCopy(destination, source);
+    VARIANT referenced;
+    const HRESULT found = referencedValue(*source, referenced);
+    if (FAILED(found))
+        return found;
+    // Copied before the destination is cleared: the source may be the destination, or point into it.
+    VARIANT copy;
+    const HRESULT copied = copyContent(referenced, &copy);
+    if (FAILED(copied))
+        return copied;
+    const HRESULT cleared = VariantClear(destination);
     if (FAILED(cleared)) {
         VariantClear(&copy);
         return cleared;

@@ -17,6 +17,9 @@ typedef const IID& REFIID;
 typedef const GUID& REFGUID;
 typedef const CLSID& REFCLSID;
 
+inline constexpr GUID GUID_NULL{};
+#define IID_NULL GUID_NULL
+
 inline bool IsEqualGUID(REFGUID a, REFGUID b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 inline bool IsEqualIID(REFIID a, REFIID b) { return IsEqualGUID(a, b); }
 inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }

@@ -40,7 +40,7 @@ check("text that is no number", errorOf(function () { Host.Numbers([1, "abc"]); 
 check("beyond 32 bits", errorOf(function () { Host.Integers([3e9]); }), "8002000A");
 check("two numbers", errorOf(function () { Host.Points([1, 2]); }), "80040201");
 check("two numbers: the description", descriptionOf(function () { Host.Points([1, 2]); }),
-      "Points expects a one-dimensional array of numbers, three per point");
+      "Points expects a one-dimensional array of numbers, three per point; it received an array of 2 elements, not a multiple of 3");
 var holed = [1, 2, 3];
 holed[4] = 5;
 check("an array with a hole", errorOf(function () { Host.Points(holed); }), "80040201");

@@ -94,9 +94,9 @@ Dim square(2, 3)
 r = Host.Points(square)
 TakeError
 CheckError "a two-dimensional array", &H80040201, "one-dimensional"
-r = Host.Points(Array(Array(1, 2, 3)))
+r = Host.Points(Array(Array(1, 2, 3), 4, 5))
 TakeError
-CheckError "an array of arrays", &H80040201, "is an array or an object"
+CheckError "an array of arrays", &H80040201, "whose element 0 is an array"
 On Error Goto 0
 
 ' What a font made here gives depends on the platform's font proxy (OutOfProcess.CppClientFont probes it);
@@ -106,7 +106,7 @@ font.Name = "Arial" : font.Size = 12
 On Error Resume Next
 r = Host.Font(Array(font, 1))
 TakeError
-CheckError "a number among the fonts", &H80040201, "element 1 is no object"
+CheckError "a number among the fonts", &H80040201, "whose element 1 is an Integer"
 On Error Goto 0
 
 ' 100,000 points from a script loop, through the host and back; then moved in place.
