@@ -242,11 +242,8 @@ Clients clients;
 // the Host object would let a client hold it past the guard's count.
 class ServedObject final : public ComObject<IDispatch> {
 public:
-    explicit ServedObject(IDispatch* host) noexcept : host_(host) { clients.Add(*this); }
-    ~ServedObject() override {
-        host_->Release();
-        clients.Remove(*this);
-    }
+    explicit ServedObject(IDispatchPtr host) : host_(std::move(host)) { clients.Add(*this); }
+    ~ServedObject() override { clients.Remove(*this); }
 
     const ClientProcess& Client() const noexcept { return client_; }
 
@@ -266,7 +263,7 @@ public:
     }
 
 private:
-    IDispatch* host_;
+    IDispatchPtr host_;
     ClientProcess client_; // the process that asked for the object
 };
 
@@ -311,18 +308,16 @@ public:
         *object = nullptr;
         if (outer != nullptr)
             return CLASS_E_NOAGGREGATION;
-        IDispatch* host = nullptr;
-        const HRESULT created = CreateHostObject(&host);
-        if (FAILED(created))
-            return created;
-        ServedObject* served = new (std::nothrow) ServedObject(host);
-        if (served == nullptr) {
-            host->Release();
+        try {
+            IDispatchPtr host;
+            ComSupport::ThrowIfFailed(CreateHostObject(&host));
+            const IDispatchPtr served(new ServedObject(std::move(host)), false); // takes the first reference
+            return served->QueryInterface(iid, object);
+        } catch (const _com_error& error) {
+            return error.Error();
+        } catch (...) {
             return E_OUTOFMEMORY;
         }
-        const HRESULT result = served->QueryInterface(iid, object);
-        served->Release();
-        return result;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         try {

@@ -19,24 +19,11 @@ check("an object's value as the offset", (function () {
     Host.Move(points, {valueOf: function () { return 2; }}, 0, 0);
     return points.join(",");
 })(), "3,2,3");
-check("the script's own error, as its own", (function () {
-    try {
-        Host.Move([1, 2, 3], {valueOf: function () { throw new Error("no offset today"); }}, 0, 0);
-        return "no error";
-    } catch (error) {
-        return error.description;
-    }
-})(), "no offset today");
+check("the script's own error, as its own", descriptionOf(function () {
+    Host.Move([1, 2, 3], {valueOf: function () { throw new Error("no offset today"); }}, 0, 0);
+}), "no offset today");
 
 // What a script relies on in an error: the method, what was expected, the code of a library error.
-function descriptionOf(call) {
-    try {
-        call();
-        return "";
-    } catch (error) {
-        return error.description;
-    }
-}
 check("a refusal says what was expected",
       descriptionOf(function () { Host.Points([1, 2]); }).indexOf("Points expects") === 0, true);
 check("a library error names the method and the code",

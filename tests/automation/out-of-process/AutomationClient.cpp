@@ -27,6 +27,8 @@ namespace {
 constexpr HRESULT hostRefusal = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x201);
 constexpr int skipped = 77;
 
+_COM_SMARTPTR_TYPEDEF(IFont, IID_IFont);
+
 class Checks {
 public:
     void Expect(bool passed, const std::string& what) {
@@ -239,13 +241,11 @@ HRESULT FontProxyHandle(IDispatch& font) {
     std::thread asking([&] {
         {
             const ComApartment apartment; // a second single-threaded apartment: calls cross to the first
-            IFont* proxy = nullptr;
+            IFontPtr proxy;
             result = CoGetInterfaceAndReleaseStream(stream, IID_IFont, reinterpret_cast<void**>(&proxy));
-            if (SUCCEEDED(result)) {
-                HFONT handle = nullptr;
+            HFONT handle = nullptr;
+            if (SUCCEEDED(result))
                 result = proxy->get_hFont(&handle);
-                proxy->Release();
-            }
         }
         SetEvent(done);
     });

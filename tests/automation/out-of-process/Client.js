@@ -11,16 +11,6 @@ var files = new ActiveXObject("Scripting.FileSystemObject");
 eval(files.OpenTextFile(files.BuildPath(files.GetParentFolderName(WScript.ScriptFullName),
                                         "..\\support\\Assertions.js")).ReadAll());
 
-// The description of the error a call raises.
-function descriptionOf(call) {
-    try {
-        call();
-        return "";
-    } catch (error) {
-        return error.description;
-    }
-}
-
 check("points", listed(Host.Points([1, 2.5, "3"])), "number:1|number:2.5|number:3");
 check("points through a translation by (10, 20, 30)",
       listed(Host.Points([1, 2, 3], [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1])),
@@ -39,8 +29,9 @@ check("values", listed(Host.Values([1, "x", 2.5, true, null])),
 check("text that is no number", errorOf(function () { Host.Numbers([1, "abc"]); }), "80020005");
 check("beyond 32 bits", errorOf(function () { Host.Integers([3e9]); }), "8002000A");
 check("two numbers", errorOf(function () { Host.Points([1, 2]); }), "80040201");
-check("two numbers: the description", descriptionOf(function () { Host.Points([1, 2]); }),
-      "Points expects a one-dimensional array of numbers, three per point; it received an array of 2 elements, not a multiple of 3");
+// What a script relies on in a refusal: the method and what was expected first, then what arrived.
+check("two numbers: the description", /^Points expects .*three per point.*2 elements/.test(
+      descriptionOf(function () { Host.Points([1, 2]); })), true);
 var holed = [1, 2, 3];
 holed[4] = 5;
 check("an array with a hole", errorOf(function () { Host.Points(holed); }), "80040201");
