@@ -2,6 +2,7 @@
 #include <WindowsUtilsHostKit.h>
 
 #include "LockedData.h"
+#include "Words.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,14 +24,21 @@ void Check(HRESULT result) {
         throw _com_error(result);
 }
 
-// A script object's own error: the code it reported, its EXCEPINFO released.
-HRESULT ObjectError(HRESULT result, EXCEPINFO& exception) {
-    if (exception.pfnDeferredFillIn != nullptr)
+// Raises a script object's own error: with its description, as a Refusal carrying the object's code,
+// so that the script sees the error it raised itself; otherwise as the code. Its EXCEPINFO is released.
+[[noreturn]] void RaiseObjectError(HRESULT result, EXCEPINFO& exception) {
+    if (result == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr)
         exception.pfnDeferredFillIn(&exception);
+    const WideString description(exception.bstrDescription != nullptr ? exception.bstrDescription
+                                                                      : OLESTR(""),
+                                 SysStringLen(exception.bstrDescription));
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
-    return result == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result;
+    const HRESULT code = result == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result;
+    if (result == DISP_E_EXCEPTION && !description.empty())
+        throw Refusal(description, code);
+    throw _com_error(code);
 }
 
 std::optional<DISPID> FindMember(IDispatch& object, const WideString& name) {
@@ -48,7 +56,7 @@ _variant_t GetProperty(IDispatch& object, DISPID id) {
     const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
                                          &value, &exception, nullptr);
     if (FAILED(result))
-        throw _com_error(ObjectError(result, exception));
+        RaiseObjectError(result, exception);
     return value;
 }
 
@@ -59,16 +67,7 @@ void PutProperty(IDispatch& object, DISPID id, VARIANT& value) {
     const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &arguments,
                                          nullptr, &exception, nullptr);
     if (FAILED(result))
-        throw _com_error(ObjectError(result, exception));
-}
-
-WideString Index(std::size_t index) {
-    const std::string digits = std::to_string(index);
-    return WideString(digits.begin(), digits.end());
-}
-
-WideString Words(const char* text) {
-    return WideString(text, text + std::char_traits<char>::length(text));
+        RaiseObjectError(result, exception);
 }
 
 // The number of elements a script object's `length` promises, refused unless a whole number from 0 up.
@@ -117,9 +116,9 @@ ArgumentView::ArgumentView(VARIANT& argument, const OLECHAR* method) : method(me
     std::vector<_variant_t> elements;
     elements.reserve(std::min<ULONG>(count, 1 << 16));
     for (ULONG index = 0; index < count; ++index) {
-        const std::optional<DISPID> id = FindMember(object, Index(index));
+        const std::optional<DISPID> id = FindMember(object, Number(index));
         if (!id)
-            throw Refusal(method + Words(" expects a script array without holes; element ") + Index(index) +
+            throw Refusal(method + Words(" expects a script array without holes; element ") + Number(index) +
                           Words(" was never set"));
         elements.push_back(GetProperty(object, *id));
     }
@@ -150,9 +149,9 @@ void ArgumentView::WriteBack() {
     const ULONG count = owned.parray->rgsabound[0].cElements;
     LockedData data(owned.parray);
     for (ULONG index = 0; index < count; ++index) {
-        const std::optional<DISPID> id = FindMember(*scriptObject, Index(index));
+        const std::optional<DISPID> id = FindMember(*scriptObject, Number(index));
         if (!id)
-            throw Refusal(method + Words(" lost element ") + Index(index) + Words(" of its script array"));
+            throw Refusal(method + Words(" lost element ") + Number(index) + Words(" of its script array"));
         PutProperty(*scriptObject, *id, data.As<VARIANT>()[index]);
     }
 }

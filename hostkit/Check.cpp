@@ -2,19 +2,10 @@
 #include <WindowsUtilsHostKit.h>
 
 #include "LockedData.h"
+#include "Words.h"
 
 namespace HostKit {
 namespace {
-
-WideString Words(const char* text) {
-    return WideString(text, text + std::char_traits<char>::length(text));
-}
-
-template <typename Integer>
-WideString Number(Integer number) {
-    const std::string digits = std::to_string(number);
-    return WideString(digits.begin(), digits.end());
-}
 
 // A type as VBScript's TypeName shows it, which JScript authors meet as well.
 const char* TypeName(VARTYPE type) {
@@ -126,12 +117,29 @@ std::optional<Mismatch> ArrayMismatch(const VARIANT& value, const ReaderForm& fo
                        dimensions == 2 ? Words("a two-dimensional array")
                                        : Words("an array of ") + Number(dimensions) + Words(" dimensions"));
     const SAFEARRAYBOUND bound = array->rgsabound[0];
-    if (bound.lLbound != 0)
+    if (form.zeroLowerBound && bound.lLbound != 0)
         return Because(Mismatch::Reason::lowerBound,
                        Words("an array whose first index is ") + Number(bound.lLbound));
-    const ULONG count = bound.cElements;
-    if (count == 0 && form.fewest > 0)
-        return Because(Mismatch::Reason::count, Words("an empty array"));
+    // The size by the reader's own rule, as the signed 32-bit number it compares.
+    const bool total =
+        form.size == Size::total || (form.size == Size::totalForDoubles && elementType == VT_R8);
+    const auto size =
+        static_cast<LONG>(total ? bound.cElements : bound.cElements - static_cast<ULONG>(bound.lLbound));
+    // The elements before the count: an array inside says more than the count it spoils.
+    if (elementType == VT_VARIANT && form.elements != Elements::anything && size > 0) {
+        if (array->cbElements != sizeof(VARIANT) || array->pvData == nullptr ||
+            static_cast<ULONG>(size) > bound.cElements)
+            return Because(Mismatch::Reason::type, Words("a damaged array"));
+        LockedData data(array);
+        for (LONG index = 0; index < size; ++index)
+            if (std::optional<WideString> element = ElementMismatch(data.As<VARIANT>()[index], form.elements))
+                return Because(Mismatch::Reason::element,
+                               Words("an array whose element ") + Number(index) + Words(" is ") + *element);
+    }
+    if (size <= 0)
+        return form.fewest > 0 ? std::optional(Because(Mismatch::Reason::count, Words("an empty array")))
+                               : std::nullopt;
+    const auto count = static_cast<ULONG>(size);
     const WideString counted =
         Words("an array of ") + Number(count) + Words(count == 1 ? " element" : " elements");
     if (count < form.fewest || count > form.most)
@@ -139,15 +147,6 @@ std::optional<Mismatch> ArrayMismatch(const VARIANT& value, const ReaderForm& fo
     if (count % form.multipleOf != 0)
         return Because(Mismatch::Reason::count,
                        counted + Words(", not a multiple of ") + Number(form.multipleOf));
-    if (elementType != VT_VARIANT || form.elements == Elements::anything || count == 0)
-        return std::nullopt;
-    if (array->cbElements != sizeof(VARIANT) || array->pvData == nullptr)
-        return Because(Mismatch::Reason::type, Words("a damaged array"));
-    LockedData data(array);
-    for (ULONG index = 0; index < count; ++index)
-        if (std::optional<WideString> element = ElementMismatch(data.As<VARIANT>()[index], form.elements))
-            return Because(Mismatch::Reason::element,
-                           Words("an array whose element ") + Number(index) + Words(" is ") + *element);
     return std::nullopt;
 }
 

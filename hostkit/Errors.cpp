@@ -1,18 +1,16 @@
 // How a host's errors reach its client: Invoke's result and EXCEPINFO.
 #include <WindowsUtilsHostKit.h>
 
+#include "Words.h"
+
 #include <new>
 
 namespace HostKit {
 namespace {
 
-WideString Widened(const char* text) {
-    return WideString(text, text + std::char_traits<char>::length(text));
-}
-
 WideString HexNumber(HRESULT code) {
     static const char digits[] = "0123456789ABCDEF";
-    WideString number = Widened("0x00000000");
+    WideString number = Words("0x00000000");
     auto bits = static_cast<std::uint32_t>(code);
     for (std::size_t position = number.size(); position > 2; bits >>= 4)
         number[--position] = static_cast<OLECHAR>(digits[bits & 0xF]);
@@ -77,12 +75,14 @@ const char* Refusal::what() const noexcept {
 
 WideString ErrorText(HRESULT code) {
     const char* own = OwnText(code);
-    const WideString message = own != nullptr ? Widened(own) : PlatformText(code);
+    const WideString message = own != nullptr ? Words(own) : PlatformText(code);
     const WideString number = HexNumber(code);
     if (message.empty())
-        return Widened("error ") + number;
-    return message + Widened(" (") + number + Widened(")");
+        return Words("error ") + number;
+    return message + Words(" (") + number + Words(")");
 }
+
+namespace {
 
 void FillException(EXCEPINFO& exception, HRESULT code, const OLECHAR* source, const WideString& description) {
     EXCEPINFO filled{};
@@ -95,6 +95,8 @@ void FillException(EXCEPINFO& exception, HRESULT code, const OLECHAR* source, co
     }
     exception = filled;
 }
+
+} // namespace
 
 HRESULT ReportError(EXCEPINFO* exception, HRESULT code, const OLECHAR* source,
                     const WideString& description) noexcept {

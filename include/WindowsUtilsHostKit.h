@@ -2,15 +2,15 @@
 //
 // The library takes values (it refuses every VT_BYREF form) and reports a refusal as false, without a
 // reason. A script sends its variables by reference, JScript arrays as objects, and must be told why a
-// value was refused. In a host's Invoke:
+// value was refused. In a host's Invoke (examples/readme/PolylineHost.cpp is a whole host):
 //
-//     HostKit::Arguments arguments(*parameters);             // the script's order
-//     HostKit::ArgumentView list(arguments[0], OLESTR("SetPolyline")); // by-reference levels followed
-//     HostKit::Require(list.Value(), HostKit::Reads::pointVector3D, OLESTR("SetPolyline"));
-//     HostKit::ReadWhole(points, [&](auto& fresh) { return FillMbCartPoint3DVector(list.Value(), fresh,
-//     nullptr); });
+//     const HostKit::Arguments arguments(*parameters);                     // in the script's order
+//     HostKit::ArgumentView list(arguments[0], method);                     // references followed
+//     HostKit::Require(list.Value(), HostKit::Reads::pointVector3D, method); // or why not
+//     HostKit::ReadWhole(points, [&](auto& read) { return FillMbCartPoint3DVector(list.Value(), read, 0); });
+//     return ... HostKit::ScriptResult(std::move(written)) ...
 //     ...
-//     catch (...) { return HostKit::ReportCurrentException(exception, source, OLESTR("SetPolyline")); }
+//     catch (...) { return HostKit::ReportCurrentException(exception, source, method); }
 //
 // Every function here raises only what its comment says; none keeps a SAFEARRAY locked.
 #pragma once
@@ -61,13 +61,9 @@ private:
 // message tables lack have texts of their own.
 WINDOWSUTILS_HOSTKIT_API WideString ErrorText(HRESULT code);
 
-// Fills `exception` (whatever it held is overwritten): scode always set, since an error given only as
-// wCode reaches VBScript as Err.Number 0. Raises std::bad_alloc when a string cannot be made.
-WINDOWSUTILS_HOSTKIT_API void FillException(EXCEPINFO& exception, HRESULT code, const OLECHAR* source,
-                                            const WideString& description);
-
-// Invoke's result for an error: DISP_E_EXCEPTION with `exception` filled, or `code` itself when the
-// caller passed no EXCEPINFO; E_OUTOFMEMORY when not even the strings could be made.
+// Invoke's result for an error: DISP_E_EXCEPTION with `exception` filled (whatever it held is
+// overwritten; scode always set, since an error given only as wCode reaches VBScript as Err.Number 0),
+// or `code` itself when the caller passed no EXCEPINFO; E_OUTOFMEMORY when the strings cannot be made.
 WINDOWSUTILS_HOSTKIT_API HRESULT ReportError(EXCEPINFO* exception, HRESULT code, const OLECHAR* source,
                                              const WideString& description) noexcept;
 
@@ -121,7 +117,9 @@ private:
 // an in-place operation moves the caller's own numbers; a by-reference scalar is copied. An array-like
 // script object (a JScript array: `length` and the elements "0", "1", …) becomes a VT_ARRAY|VT_VARIANT of
 // its elements, and WriteBack stores them back; a length that is no whole number from 0 to 2^31-1 or an
-// element never set is refused before more is read. Raises Refusal, or _com_error from the object.
+// element never set is refused before more is read. Raises Refusal; an error the object raises while it
+// is read or written passes as a Refusal with the object's own code and description (so a script sees
+// its own error), or as _com_error when it gave no description; std::bad_alloc.
 class WINDOWSUTILS_HOSTKIT_API ArgumentView {
 public:
     // `method` names the method in a refusal's description; the view keeps the pointer.
@@ -166,8 +164,12 @@ constexpr std::uint32_t TypeBits(Types... types) noexcept {
 // or reference), objects (VT_DISPATCH, Nothing included), or anything.
 enum class Elements { scalars, objects, anything };
 
-// What a reader takes: the element types of its arrays (one-dimensional, lower bound 0), the scalars it
-// reads as a list of one, and the element counts. `expected` completes "<method> expects …".
+// How a reader sizes an array: by cElements minus the lower bound (a lower bound above 0 drops that many
+// elements from the end), by cElements alone (every element read), or by cElements for VT_R8 arrays only.
+enum class Size { count, total, totalForDoubles };
+
+// What a reader takes: the element types of its arrays (one-dimensional), the scalars it reads as a list
+// of one, and the element counts by its size rule. `expected` completes "<method> expects …".
 struct ReaderForm {
     const OLECHAR* expected;
     std::uint32_t arrayTypes;
@@ -176,6 +178,8 @@ struct ReaderForm {
     ULONG fewest = 1; // 0: an empty array reads as an empty list
     ULONG most = std::numeric_limits<ULONG>::max();
     Elements elements = Elements::scalars;
+    Size size = Size::count;
+    bool zeroLowerBound = false; // the reader reads fixed indices, outside any other lower bound
 };
 
 // The form for a method that takes lists only: the reader's arrays, none of its scalars.
@@ -185,75 +189,127 @@ constexpr ReaderForm ArraysOnly(ReaderForm form) noexcept {
 }
 
 // The library's readers. An empty array: the vector, string and value readers read it as nothing; the
-// others refuse it (false), and so does the check. The check is stricter than a reader in one respect:
-// it takes lower bound 0 only, where several readers would shorten the list or read outside it.
+// others refuse it (false), and so does the check.
 namespace Reads {
 inline constexpr std::uint32_t integerTypes = TypeBits(VT_I4, VT_UI4, VT_INT, VT_UINT);
+inline constexpr std::uint32_t anyScalar = ~std::uint32_t{0};
 // CopyVariantToVector.
-inline constexpr ReaderForm vectorOfDoubles{OLESTR("a one-dimensional array of numbers"),
-                                            TypeBits(VT_R8, VT_VARIANT), TypeBit(VT_R8), 1, 0};
-inline constexpr ReaderForm vectorOfFloats{OLESTR("a one-dimensional array of numbers"),
-                                           TypeBits(VT_R4, VT_R8, VT_VARIANT), TypeBits(VT_R4, VT_R8), 1, 0};
-inline constexpr ReaderForm vectorOfIntegers{OLESTR("a one-dimensional array of 32-bit whole numbers"),
-                                             integerTypes | TypeBit(VT_VARIANT), integerTypes, 1, 0};
-inline constexpr ReaderForm vectorOfBytes{OLESTR("a one-dimensional array of bytes"),
-                                          TypeBits(VT_UI1, VT_VARIANT), TypeBit(VT_UI1), 1, 0};
-inline constexpr ReaderForm vectorOfBooleans{OLESTR("a one-dimensional array of booleans"),
-                                             TypeBits(VT_BOOL, VT_VARIANT), TypeBit(VT_BOOL), 1, 0};
+inline constexpr ReaderForm vectorOfDoubles{.expected = OLESTR("a one-dimensional array of numbers"),
+                                            .arrayTypes = TypeBits(VT_R8, VT_VARIANT),
+                                            .scalarTypes = TypeBit(VT_R8),
+                                            .fewest = 0};
+inline constexpr ReaderForm vectorOfFloats{.expected = OLESTR("a one-dimensional array of numbers"),
+                                           .arrayTypes = TypeBits(VT_R4, VT_R8, VT_VARIANT),
+                                           .scalarTypes = TypeBits(VT_R4, VT_R8),
+                                           .fewest = 0};
+inline constexpr ReaderForm vectorOfIntegers{.expected =
+                                                 OLESTR("a one-dimensional array of 32-bit whole numbers"),
+                                             .arrayTypes = integerTypes | TypeBit(VT_VARIANT),
+                                             .scalarTypes = integerTypes,
+                                             .fewest = 0};
+inline constexpr ReaderForm vectorOfBytes{.expected = OLESTR("a one-dimensional array of bytes"),
+                                          .arrayTypes = TypeBits(VT_UI1, VT_VARIANT),
+                                          .scalarTypes = TypeBit(VT_UI1),
+                                          .fewest = 0};
+inline constexpr ReaderForm vectorOfBooleans{.expected = OLESTR("a one-dimensional array of booleans"),
+                                             .arrayTypes = TypeBits(VT_BOOL, VT_VARIANT),
+                                             .scalarTypes = TypeBit(VT_BOOL),
+                                             .fewest = 0};
 // CopyVariantToSArray of numbers.
-inline constexpr ReaderForm sarrayOfDoubles{OLESTR("a one-dimensional array of numbers"),
-                                            TypeBits(VT_R8, VT_VARIANT), TypeBit(VT_R8)};
-inline constexpr ReaderForm sarrayOfFloats{OLESTR("a one-dimensional array of numbers"),
-                                           TypeBits(VT_R4, VT_VARIANT), TypeBit(VT_R4)};
-inline constexpr ReaderForm sarrayOfLongs{OLESTR("a one-dimensional array of 32-bit whole numbers"),
-                                          integerTypes | TypeBit(VT_VARIANT), integerTypes};
-inline constexpr ReaderForm sarrayOfBytes{OLESTR("a one-dimensional array of bytes"),
-                                          TypeBits(VT_UI1, VT_I1, VT_VARIANT), TypeBits(VT_UI1, VT_I1)};
-inline constexpr ReaderForm sarrayOfBooleans{OLESTR("a one-dimensional array of booleans"),
-                                             TypeBits(VT_BOOL, VT_VARIANT), TypeBit(VT_BOOL)};
-// Point lists: CopyVariantToSArray of MbCartPoint3D (all coordinates), MbFloatPoint3D, MbFloatVector3D;
-// of MbCartPoint3D without z and FillMbCartPointArray; FillMbCartPoint3DVector; FillMbCartPointVector;
-// CopyVariantToSArray of MbFloatPoint, with and without all coordinates.
-inline constexpr ReaderForm points3D{OLESTR("a one-dimensional array of numbers, three per point"),
-                                     TypeBits(VT_R8, VT_R4, VT_VARIANT), 0, 3};
-inline constexpr ReaderForm points2D{OLESTR("a one-dimensional array of numbers, two per point"),
-                                     TypeBits(VT_R8, VT_R4, VT_VARIANT), 0, 2};
-inline constexpr ReaderForm pointVector3D{OLESTR("a one-dimensional array of numbers, three per point"),
-                                          TypeBits(VT_R8, VT_R4, VT_I4, VT_VARIANT), 0, 3};
-inline constexpr ReaderForm pointVector2D{OLESTR("a one-dimensional array of numbers, two per point"),
-                                          TypeBits(VT_R8, VT_R4, VT_I4, VT_VARIANT), 0, 2};
+inline constexpr ReaderForm sarrayOfDoubles{.expected = OLESTR("a one-dimensional array of numbers"),
+                                            .arrayTypes = TypeBits(VT_R8, VT_VARIANT),
+                                            .scalarTypes = TypeBit(VT_R8)};
+inline constexpr ReaderForm sarrayOfFloats{.expected = OLESTR("a one-dimensional array of numbers"),
+                                           .arrayTypes = TypeBits(VT_R4, VT_VARIANT),
+                                           .scalarTypes = TypeBit(VT_R4)};
+inline constexpr ReaderForm sarrayOfLongs{.expected =
+                                              OLESTR("a one-dimensional array of 32-bit whole numbers"),
+                                          .arrayTypes = integerTypes | TypeBit(VT_VARIANT),
+                                          .scalarTypes = integerTypes};
+inline constexpr ReaderForm sarrayOfBytes{.expected = OLESTR("a one-dimensional array of bytes"),
+                                          .arrayTypes = TypeBits(VT_UI1, VT_I1, VT_VARIANT),
+                                          .scalarTypes = TypeBits(VT_UI1, VT_I1)};
+inline constexpr ReaderForm sarrayOfBooleans{.expected = OLESTR("a one-dimensional array of booleans"),
+                                             .arrayTypes = TypeBits(VT_BOOL, VT_VARIANT),
+                                             .scalarTypes = TypeBit(VT_BOOL)};
+// Point lists. CopyVariantToSArray of MbCartPoint3D (all coordinates), MbFloatPoint3D, MbFloatVector3D:
+inline constexpr ReaderForm points3D{.expected =
+                                         OLESTR("a one-dimensional array of numbers, three per point"),
+                                     .arrayTypes = TypeBits(VT_R8, VT_R4, VT_VARIANT),
+                                     .multipleOf = 3};
+// CopyVariantToSArray of MbCartPoint3D without z:
+inline constexpr ReaderForm points2D{.expected = OLESTR("a one-dimensional array of numbers, two per point"),
+                                     .arrayTypes = TypeBits(VT_R8, VT_R4, VT_VARIANT),
+                                     .multipleOf = 2};
+// FillMbCartPointArray:
+inline constexpr ReaderForm pointArray2D{.expected =
+                                             OLESTR("a one-dimensional array of numbers, two per point"),
+                                         .arrayTypes = TypeBits(VT_R8, VT_R4, VT_VARIANT),
+                                         .multipleOf = 2,
+                                         .size = Size::total};
+// FillMbCartPoint3DVector:
+inline constexpr ReaderForm pointVector3D{.expected =
+                                              OLESTR("a one-dimensional array of numbers, three per point"),
+                                          .arrayTypes = TypeBits(VT_R8, VT_R4, VT_I4, VT_VARIANT),
+                                          .multipleOf = 3,
+                                          .size = Size::total};
+// FillMbCartPointVector:
+inline constexpr ReaderForm pointVector2D{.expected =
+                                              OLESTR("a one-dimensional array of numbers, two per point"),
+                                          .arrayTypes = TypeBits(VT_R8, VT_R4, VT_I4, VT_VARIANT),
+                                          .multipleOf = 2,
+                                          .size = Size::totalForDoubles};
+// CopyVariantToSArray of MbFloatPoint, with and without all coordinates:
 inline constexpr ReaderForm floatPoints2D{
-    OLESTR("a one-dimensional array of Double or Single numbers, two per point"), TypeBits(VT_R8, VT_R4), 0,
-    2};
-inline constexpr ReaderForm floatPoints1D{OLESTR("a one-dimensional array of Double or Single numbers"),
-                                          TypeBits(VT_R8, VT_R4), 0, 1};
-// TransformVariantToMbCartPoint.
-inline constexpr ReaderForm onePoint2D{OLESTR("a one-dimensional array of at least two numbers"),
-                                       TypeBits(VT_R8, VT_R4, VT_VARIANT), 0, 1, 2};
+    .expected = OLESTR("a one-dimensional array of Double or Single numbers, two per point"),
+    .arrayTypes = TypeBits(VT_R8, VT_R4),
+    .multipleOf = 2};
+inline constexpr ReaderForm floatPoints1D{.expected =
+                                              OLESTR("a one-dimensional array of Double or Single numbers"),
+                                          .arrayTypes = TypeBits(VT_R8, VT_R4)};
+// TransformVariantToMbCartPoint:
+inline constexpr ReaderForm onePoint2D{.expected = OLESTR("a one-dimensional array of at least two numbers"),
+                                       .arrayTypes = TypeBits(VT_R8, VT_R4, VT_VARIANT),
+                                       .fewest = 2,
+                                       .zeroLowerBound = true};
 // In place: TransformPoints with an MbMatrix3D, ResetPoints; TransformPoints with an MbMatrix.
-inline constexpr ReaderForm pointsInPlace3D{OLESTR("a one-dimensional array of numbers, three per point"),
-                                            TypeBits(VT_R8, VT_VARIANT), 0, 3};
+inline constexpr ReaderForm pointsInPlace3D{.expected =
+                                                OLESTR("a one-dimensional array of numbers, three per point"),
+                                            .arrayTypes = TypeBits(VT_R8, VT_VARIANT),
+                                            .multipleOf = 3,
+                                            .size = Size::totalForDoubles};
 inline constexpr ReaderForm pointsInPlace2D{
-    OLESTR("a one-dimensional array of Double numbers, two per point"), TypeBit(VT_R8), 0, 2};
-// CopyVariantToMbMatrix3D; CopyVariantToSArray of MbMatrix3D.
-inline constexpr ReaderForm matrix{
-    OLESTR("a one-dimensional array of 16 numbers"), TypeBits(VT_R8, VT_R4, VT_VARIANT), 0, 1, 16, 16};
-inline constexpr ReaderForm matrices{OLESTR("a one-dimensional array of numbers, 16 per matrix"),
-                                     TypeBits(VT_R8, VT_R4, VT_VARIANT), 0, 16, 16};
+    .expected = OLESTR("a one-dimensional array of Double numbers, two per point"),
+    .arrayTypes = TypeBit(VT_R8),
+    .multipleOf = 2,
+    .size = Size::total};
+// CopyVariantToMbMatrix3D (which looks at the first bound's cElements alone); CopyVariantToSArray of
+// MbMatrix3D.
+inline constexpr ReaderForm matrix{.expected = OLESTR("a one-dimensional array of 16 numbers"),
+                                   .arrayTypes = TypeBits(VT_R8, VT_R4, VT_VARIANT),
+                                   .fewest = 16,
+                                   .most = 16,
+                                   .size = Size::total};
+inline constexpr ReaderForm matrices{.expected = OLESTR("a one-dimensional array of numbers, 16 per matrix"),
+                                     .arrayTypes = TypeBits(VT_R8, VT_R4, VT_VARIANT),
+                                     .multipleOf = 16,
+                                     .fewest = 16};
 // FillStrArray, FillVectorToStrArray (an unfit value reads as nothing, without a refusal).
-inline constexpr ReaderForm texts{OLESTR("a text or a one-dimensional array of texts"),
-                                  TypeBits(VT_BSTR, VT_VARIANT), TypeBits(VT_EMPTY, VT_BSTR), 1, 0};
+inline constexpr ReaderForm texts{.expected = OLESTR("a text or a one-dimensional array of texts"),
+                                  .arrayTypes = TypeBits(VT_BSTR, VT_VARIANT),
+                                  .scalarTypes = TypeBits(VT_EMPTY, VT_BSTR),
+                                  .fewest = 0};
 // CopyVariantToSArray of _variant_t: any value, or an array of values (arrays and objects among them).
-inline constexpr ReaderForm values{OLESTR("a value or a one-dimensional array of values"),
-                                   integerTypes | TypeBits(VT_VARIANT, VT_R8, VT_R4, VT_BSTR),
-                                   ~std::uint32_t{0},
-                                   1,
-                                   0,
-                                   std::numeric_limits<ULONG>::max(),
-                                   Elements::anything};
+inline constexpr ReaderForm values{.expected = OLESTR("a value or a one-dimensional array of values"),
+                                   .arrayTypes = integerTypes | TypeBits(VT_VARIANT, VT_R8, VT_R4, VT_BSTR),
+                                   .scalarTypes = anyScalar,
+                                   .fewest = 0,
+                                   .elements = Elements::anything};
 // CopyVariantToFontParamsVector.
-inline constexpr ReaderForm fonts{OLESTR("a font object or a one-dimensional array of font objects"),
-                                  TypeBit(VT_DISPATCH), TypeBit(VT_DISPATCH)};
+inline constexpr ReaderForm fonts{.expected =
+                                      OLESTR("a font object or a one-dimensional array of font objects"),
+                                  .arrayTypes = TypeBit(VT_DISPATCH),
+                                  .scalarTypes = TypeBit(VT_DISPATCH)};
 } // namespace Reads
 
 // Why a value is not what a reader takes.
@@ -265,7 +321,7 @@ struct Mismatch {
 
 // Nothing when the reader takes the value (as far as its form goes: whether each element converts is
 // the reader's own business). Reads a VARIANT array's elements where they stand; never copies.
-// Raises std::bad_alloc only.
+// Raises std::bad_alloc, or _com_error when an array's data cannot be reached.
 WINDOWSUTILS_HOSTKIT_API std::optional<Mismatch> Check(const VARIANT& value, const ReaderForm& form);
 
 // Raises Refusal("<method> expects <expected>; it received <arrived>") unless the reader takes the value.

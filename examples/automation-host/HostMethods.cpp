@@ -21,13 +21,10 @@ _variant_t VectorRoundTrip(MethodArguments arguments, LibraryClock& clock, const
 }
 
 // What Font takes from a script: one font, or a VARIANT array of fonts (Nothing among them).
-constexpr ReaderForm scriptFonts{Reads::fonts.expected,
-                                 TypeBits(VT_VARIANT, VT_DISPATCH),
-                                 TypeBit(VT_DISPATCH),
-                                 1,
-                                 1,
-                                 std::numeric_limits<ULONG>::max(),
-                                 Elements::objects};
+constexpr ReaderForm scriptFonts{.expected = Reads::fonts.expected,
+                                 .arrayTypes = TypeBits(VT_VARIANT, VT_DISPATCH),
+                                 .scalarTypes = TypeBit(VT_DISPATCH),
+                                 .elements = Elements::objects};
 
 // The fonts of a script's array as the VT_ARRAY|VT_DISPATCH the library reads.
 _variant_t FontArray(const VARIANT& list) {

@@ -85,7 +85,9 @@ int main() {
 
     // Four numbers: refused with the reason ("SetPolyline expects …; it received an array of 4 …"),
     // and the polyline stays as it was.
-    CopyVectorToVariant(std::vector<double>{1, 2, 3, 4}, list);
+    _variant_t four; // a fresh output: a writer never releases what its output held
+    CopyVectorToVariant(std::vector<double>{1, 2, 3, 4}, four);
+    variable.pvarVal = &four;
     const HRESULT refused = host->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &one, nullptr, &exception, nullptr);
     for (const OLECHAR* character = exception.bstrDescription; *character != 0; ++character)
         std::putchar(static_cast<char>(*character));

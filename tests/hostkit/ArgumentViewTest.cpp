@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Narrow.h"
+
 #include "support/ArrayValues.h"
 #include "support/CountingObject.h"
 #include "support/ScriptArrayObject.h"
@@ -20,10 +22,6 @@ VARIANT Reference(VARIANT* target) {
     reference.vt = VT_BYREF | VT_VARIANT;
     reference.pvarVal = target;
     return reference;
-}
-
-std::string Narrow(const WideString& text) {
-    return std::string(text.begin(), text.end());
 }
 
 } // namespace
@@ -156,14 +154,16 @@ TEST(ArgumentView, ScriptArrayRefusals) {
         EXPECT_EQ(object.references(), 1) << name;
     }
 
+    // The object's own error, raised while an element is read, reaches the script as it was raised.
     ScriptArrayObject raising({_variant_t(1.0), _variant_t(2.0)});
     raising.failingRead = 1;
     _variant_t argument(static_cast<IDispatch*>(&raising));
     try {
         ArgumentView view(argument, OLESTR("Points"));
         ADD_FAILURE() << "a raising read was taken";
-    } catch (const _com_error& error) {
-        EXPECT_EQ(error.Error(), E_ACCESSDENIED);
+    } catch (const Refusal& refusal) {
+        EXPECT_EQ(std::tuple(refusal.Code(), Narrow(refusal.Description())),
+                  std::tuple(E_ACCESSDENIED, std::string("the script's own error")));
     }
 
     CountingObject plain;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "Narrow.h"
+
 #include "support/ArrayValues.h"
 #include "support/CountingObject.h"
 
@@ -16,10 +18,6 @@ using TestSupport::TwoDimensionalArray;
 using TestSupport::VariantArray;
 
 namespace {
-
-std::string Narrow(const WideString& text) {
-    return std::string(text.begin(), text.end());
-}
 
 // The reason and the words, or "taken".
 std::tuple<int, std::string> Outcome(const VARIANT& value, const ReaderForm& form) {
@@ -77,7 +75,11 @@ TEST(Check, SaysWhatArrivedInsteadOfWhatTheReaderTakes) {
         {"an array by reference", &arrayByReference, &Reads::vectorOfDoubles, byReference,
          "an array passed by reference"},
         {"a table", &table, &Reads::vectorOfDoubles, dimensions, "a two-dimensional array"},
-        {"from index 1", &fromOne, &Reads::points3D, lowerBound, "an array whose first index is 1"},
+        {"from index 1, counted", &fromOne, &Reads::points3D, count,
+         "an array of 2 elements, not a multiple of 3"},
+        {"from index 1, every element read", &fromOne, &Reads::pointVector3D, -1, "taken"},
+        {"one point from index 1", &fromOne, &Reads::onePoint2D, lowerBound,
+         "an array whose first index is 1"},
         {"an empty list of points", &empty, &Reads::pointVector3D, count, "an empty array"},
         {"an empty list of numbers", &empty, &Reads::vectorOfDoubles, -1, "taken"},
         {"an empty SArray of numbers", &empty, &Reads::sarrayOfDoubles, count, "an empty array"},
@@ -120,8 +122,10 @@ TEST(Check, SaysWhatArrivedInsteadOfWhatTheReaderTakes) {
         EXPECT_EQ(Outcome(value, *form), std::tuple(reason, arrived)) << Narrow(form->expected);
 
     // A VARIANT array of fonts for a host's own form: objects only.
-    const ReaderForm objects{OLESTR("an array of fonts"),       TypeBit(VT_VARIANT), 0, 1, 0,
-                             std::numeric_limits<ULONG>::max(), Elements::objects};
+    const ReaderForm objects{.expected = OLESTR("an array of fonts"),
+                             .arrayTypes = TypeBit(VT_VARIANT),
+                             .fewest = 0,
+                             .elements = Elements::objects};
     EXPECT_EQ(Outcome(fonts, objects), std::tuple(-1, std::string("taken")));
     EXPECT_EQ(Outcome(notFonts, objects),
               std::tuple(element, std::string("an array whose element 1 is a Double")));
@@ -158,6 +162,8 @@ TEST(Check, AgreesWithTheLibrarysReaders) {
         {"3 variants", VariantArray({1.0, 2.0, 3.0})},
         {"2 variants", VariantArray({1.0, 2.0})},
         {"a table", TwoDimensionalArray(VT_R8, 3, 2)},
+        {"6 doubles from index 1", DoubleArray({1, 2, 3, 4, 5, 6}, 1)},
+        {"6 variants from index 3", VariantArray({1.0, 2.0, 3.0, 4.0, 5.0, 6.0}, 3)},
         {"a number", _variant_t(1.5)},
         {"a text", _variant_t(OLESTR("1"))},
     };
@@ -168,6 +174,7 @@ TEST(Check, AgreesWithTheLibrarysReaders) {
         SArray<MbMatrix3D> matrixList;
         MbMatrix3D matrix;
         SArray<double> numbers;
+        _variant_t moved(value);
         const std::tuple<const char*, const ReaderForm&, bool> readers[] = {
             {"points3D", Reads::points3D, CopyVariantToSArray(value, spacePoints, true)},
             {"pointVector3D", Reads::pointVector3D, FillMbCartPoint3DVector(value, pointVector, nullptr)},
@@ -175,6 +182,7 @@ TEST(Check, AgreesWithTheLibrarysReaders) {
             {"matrix", Reads::matrix, CopyVariantToMbMatrix3D(value, matrix)},
             {"matrices", Reads::matrices, CopyVariantToSArray(value, matrixList)},
             {"sarrayOfDoubles", Reads::sarrayOfDoubles, CopyVariantToSArray(value, numbers)},
+            {"pointsInPlace3D", Reads::pointsInPlace3D, TransformPoints(moved, MbMatrix3D())},
         };
         for (const auto& [reader, form, read] : readers)
             EXPECT_EQ(!Check(value, form).has_value(), read) << name << " / " << reader;

@@ -17,8 +17,8 @@ using TestSupport::VariantArray;
 
 namespace {
 
-std::string Narrow(const OLECHAR* text) {
-    return text == nullptr ? "<null>" : std::string(text, text + SysStringLen(const_cast<BSTR>(text)));
+std::string Text(BSTR text) {
+    return text == nullptr ? "<null>" : std::string(text, text + SysStringLen(text));
 }
 
 // "Double:1.5|Boolean:-1|String:a": each element's type and value, as a script would list them.
@@ -32,7 +32,7 @@ std::string Listed(const VARIANT& array) {
         SafeArrayGetElement(array.parray, &index, &element);
         const VARTYPE type = element.vt;
         element.ChangeType(VT_BSTR);
-        listed += (index > lower ? "|" : "") + std::to_string(type) + ":" + Narrow(element.bstrVal);
+        listed += (index > lower ? "|" : "") + std::to_string(type) + ":" + Text(element.bstrVal);
     }
     return listed;
 }
@@ -91,54 +91,35 @@ TEST(ScriptResult, PassesOnWhatAScriptCanUseAndRefusesTheRest) {
 // The exception in flight as Invoke's result: scode always set, the source and a description for the
 // script author; without an EXCEPINFO the code itself.
 TEST(ReportCurrentException, EveryExceptionBecomesAnAutomationError) {
-    const auto report = [](auto thrown, EXCEPINFO* exception) {
+    using Raise = void (*)();
+    const std::tuple<const char*, Raise, HRESULT, std::string> rows[] = {
+        {"refusal", [] { throw Refusal(OLESTR("Points expects three numbers")); },
+         static_cast<HRESULT>(0x80040201), "Points expects three numbers"},
+        {"type mismatch", [] { throw _com_error(DISP_E_TYPEMISMATCH); }, DISP_E_TYPEMISMATCH,
+         "Points failed: a value has no form of the type needed (type mismatch) (0x80020005)"},
+        {"overflow", [] { throw _com_error(DISP_E_OVERFLOW); }, DISP_E_OVERFLOW,
+         "Points failed: a value lies outside the range of the type needed (overflow) (0x8002000A)"},
+        {"memory", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY, "Points ran out of memory"},
+        {"anything else", [] { throw std::runtime_error("?"); }, E_UNEXPECTED, "Points failed unexpectedly"},
+    };
+    const auto report = [](Raise raise, EXCEPINFO* exception) {
         try {
-            throw thrown;
+            raise();
         } catch (...) {
             return ReportCurrentException(exception, OLESTR("Demo.Host"), OLESTR("Points"));
         }
+        return S_OK;
     };
-    const std::tuple<const char*, HRESULT, std::string> rows[] = {
-        {"refusal", report(Refusal(OLESTR("Points expects three numbers")), nullptr),
-         "Points expects three numbers"},
-        {"type mismatch", report(_com_error(DISP_E_TYPEMISMATCH), nullptr),
-         "Points failed: a value has no form of the type needed (type mismatch) (0x80020005)"},
-        {"overflow", report(_com_error(DISP_E_OVERFLOW), nullptr),
-         "Points failed: a value lies outside the range of the type needed (overflow) (0x8002000A)"},
-        {"memory", report(std::bad_alloc(), nullptr), "Points ran out of memory"},
-        {"anything else", report(std::runtime_error("?"), nullptr), "Points failed unexpectedly"},
-    };
-    const HRESULT codes[] = {static_cast<HRESULT>(0x80040201), DISP_E_TYPEMISMATCH, DISP_E_OVERFLOW,
-                             E_OUTOFMEMORY, E_UNEXPECTED};
-    std::size_t row = 0;
-    for (const auto& [name, withoutExceptionInfo, description] : rows) {
-        EXPECT_EQ(withoutExceptionInfo, codes[row]) << name;
+    for (const auto& [name, raise, code, description] : rows) {
+        EXPECT_EQ(report(raise, nullptr), code) << name;
         EXCEPINFO exception{};
-        HRESULT result = E_FAIL;
-        switch (row) {
-        case 0:
-            result = report(Refusal(OLESTR("Points expects three numbers")), &exception);
-            break;
-        case 1:
-            result = report(_com_error(DISP_E_TYPEMISMATCH), &exception);
-            break;
-        case 2:
-            result = report(_com_error(DISP_E_OVERFLOW), &exception);
-            break;
-        case 3:
-            result = report(std::bad_alloc(), &exception);
-            break;
-        default:
-            result = report(std::runtime_error("?"), &exception);
-            break;
-        }
-        EXPECT_EQ(std::tuple(result, exception.scode, exception.wCode, Narrow(exception.bstrSource),
-                             Narrow(exception.bstrDescription)),
-                  std::tuple(DISP_E_EXCEPTION, codes[row], WORD{0}, std::string("Demo.Host"), description))
+        const HRESULT result = report(raise, &exception);
+        EXPECT_EQ(std::tuple(result, exception.scode, exception.wCode, Text(exception.bstrSource),
+                             Text(exception.bstrDescription)),
+                  std::tuple(DISP_E_EXCEPTION, code, WORD{0}, std::string("Demo.Host"), description))
             << name;
         SysFreeString(exception.bstrSource);
         SysFreeString(exception.bstrDescription);
-        ++row;
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include <oleauto.h>
 
+#include <cstddef>
+
 namespace oleaut32 {
 
 // A new string with the same bytes, embedded NULs included; a null source gives an empty string.
@@ -14,6 +16,37 @@ inline BSTR duplicateString(BSTR source) {
 inline HRESULT copyString(BSTR source, BSTR* copy) {
     *copy = source != nullptr ? duplicateString(source) : nullptr;
     return source != nullptr && *copy == nullptr ? E_OUTOFMEMORY : S_OK;
+}
+
+// Bytes of a scalar value of that type, wherever it lies (8 for the 8-byte types and any other).
+inline std::size_t valueSize(VARTYPE vt) {
+    switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+        return 0;
+    case VT_I1:
+    case VT_UI1:
+        return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+        return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+        return 4;
+    case VT_DECIMAL:
+        return sizeof(DECIMAL);
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        return sizeof(void*);
+    default:
+        return 8;
+    }
 }
 
 inline void addReference(IUnknown* object) {

@@ -91,38 +91,6 @@ HRESULT copyContent(const VARIANT& source, VARIANT* copy) {
     return result;
 }
 
-// The bytes a reference of type `vt` (VT_BYREF cleared) points at, or 0 for a type it cannot point at.
-std::size_t referencedSize(VARTYPE vt) {
-    switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-        return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-        return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-        return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-        return 8;
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-        return sizeof(void*);
-    default:
-        return 0;
-    }
-}
-
 // What a valid by-reference VARIANT points at, as a VARIANT borrowing its content. VT_BYREF|VT_VARIANT
 // is followed one level (and through a by-reference value there), never to a second VT_BYREF|VT_VARIANT.
 HRESULT referencedValue(const VARIANT& source, VARIANT& referenced) {
@@ -145,10 +113,7 @@ HRESULT referencedValue(const VARIANT& source, VARIANT& referenced) {
         // A DECIMAL fills the whole VARIANT, its first field where vt stands.
         referenced.decVal = *source.pdecVal;
     } else {
-        const std::size_t size = referencedSize(vt);
-        if (size == 0)
-            return DISP_E_BADVARTYPE;
-        std::memcpy(&referenced.llVal, source.byref, size);
+        std::memcpy(&referenced.llVal, source.byref, valueSize(vt));
     }
     referenced.vt = vt;
     return S_OK;

@@ -1,6 +1,7 @@
 // VariantChangeType with flags 0 and the en-US locale: the value is read from the source, following
 // references, converted to the target type in a temporary, and only then stored in the destination,
 // which may be the source itself.
+#include "ValueCopies.h"
 #include "conversion/DateText.h"
 #include "conversion/NumberText.h"
 #include "conversion/Rounding.h"
@@ -230,37 +231,6 @@ HRESULT locateValue(const VARIANT& source, VARTYPE& vt, const void*& data) {
     }
     data = source.byref;
     return S_OK;
-}
-
-// Bytes of a scalar value of that type, wherever it lies.
-std::size_t valueSize(VARTYPE vt) {
-    switch (vt) {
-    case VT_EMPTY:
-    case VT_NULL:
-        return 0;
-    case VT_I1:
-    case VT_UI1:
-        return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-        return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-        return 4;
-    case VT_DECIMAL:
-        return sizeof(DECIMAL);
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-        return sizeof(void*);
-    default:
-        return 8;
-    }
 }
 
 // A value converted to its own type is copied as it is, with no range check or rounding: a VT_DATE
