@@ -26,12 +26,14 @@ HRESULT ReportFailure(EXCEPINFO* exception, const wchar_t* source, const wchar_t
                 const ComSupport::ScriptError taken = std::exchange(reported, ComSupport::ScriptError{});
                 return HostKit::ReportError(exception, taken.code, taken.source.c_str(), taken.description);
             }
-            if (const IErrorInfoPtr info{error.ErrorInfo(), false}) { // a callee's own words (ThrowError)
+            // A callee's own words (ComSupport::ThrowError); without any, the host words the error.
+            const IErrorInfoPtr info(error.ErrorInfo(), false);
+            const _bstr_t description = info ? error.Description() : _bstr_t();
+            if (description.length() > 0) {
                 const _bstr_t callee = error.Source();
-                const _bstr_t description = error.Description();
                 const std::wstring origin = callee.length() > 0 ? static_cast<const wchar_t*>(callee) : source;
                 return HostKit::ReportError(exception, error.Error(), origin.c_str(),
-                                            description.length() > 0 ? static_cast<const wchar_t*>(description) : L"");
+                                            static_cast<const wchar_t*>(description));
             }
         } catch (...) {
             return E_OUTOFMEMORY;

@@ -1,9 +1,10 @@
 // automation_host.exe [helpers.vbs ...] <file.vbs>, or the same with .js files: runs the files in order
 // as one script with the automation object Host. Exits 0 when the script ran to its end, 1 when it failed
 // to parse or raised (the error printed to standard error), 2 when it could not be started or the command
-// line is not one of the usage's. The server's commands are LocalServer.h's.
+// line is not one of the usage's. The server's commands are Registration.h's and LocalServer.h's.
 #include "HostObject.h"
 #include "LocalServer.h"
+#include "Registration.h"
 #include "ScriptHost.h"
 
 #include "ComSupport.h"
