@@ -6,7 +6,8 @@
 
 HRESULT CheckCall(MemberKind kind, UINT fewestArguments, UINT mostArguments, WORD flags,
                   const DISPPARAMS& parameters) {
-    const WORD reaching = kind == MemberKind::method ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    const WORD reaching =
+        kind == MemberKind::method ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
     if ((flags & reaching) == 0)
         return DISP_E_MEMBERNOTFOUND;
     if (parameters.cNamedArgs != 0)
@@ -31,7 +32,8 @@ HRESULT ReportFailure(EXCEPINFO* exception, const wchar_t* source, const wchar_t
             const _bstr_t description = info ? error.Description() : _bstr_t();
             if (description.length() > 0) {
                 const _bstr_t callee = error.Source();
-                const std::wstring origin = callee.length() > 0 ? static_cast<const wchar_t*>(callee) : source;
+                const std::wstring origin =
+                    callee.length() > 0 ? static_cast<const wchar_t*>(callee) : source;
                 return HostKit::ReportError(exception, error.Error(), origin.c_str(),
                                             static_cast<const wchar_t*>(description));
             }

@@ -106,8 +106,8 @@ public:
             if (FAILED(accepted))
                 return accepted;
             try {
-                _variant_t value = member.function(static_cast<Object&>(*this),
-                                                   MethodArguments(*parameters, member.name));
+                _variant_t value =
+                    member.function(static_cast<Object&>(*this), MethodArguments(*parameters, member.name));
                 if (result != nullptr)
                     *result = value.Detach();
                 return S_OK;
@@ -120,7 +120,8 @@ public:
 
 protected:
     // `source` is what a script reads as Err.Source of the object's errors.
-    DispatchObject(const wchar_t* source, std::span<const Member> members) : source(source), members(members) {}
+    DispatchObject(const wchar_t* source, std::span<const Member> members)
+        : source(source), members(members) {}
 
 private:
     const wchar_t* source;

@@ -56,7 +56,8 @@ double Number(const VARIANT& argument) {
         value = value->pvarVal;
     if (value->vt != VT_DISPATCH || value->pdispVal == nullptr)
         return NumberArgument(*value);
-    ComSupport::CallResult read = ComSupport::Invoke(*value->pdispVal, DISPID_VALUE, {}, DISPATCH_PROPERTYGET);
+    ComSupport::CallResult read =
+        ComSupport::Invoke(*value->pdispVal, DISPID_VALUE, {}, DISPATCH_PROPERTYGET);
     if (FAILED(read.result))
         ComSupport::ThrowCallFailure(read.result, read.exception);
     return NumberArgument(read.value);
@@ -73,9 +74,10 @@ _variant_t Move(MethodArguments arguments, LibraryClock& clock) {
     ArgumentView list(arguments[0], arguments.Method());
     Require(list.Value(), Reads::pointsInPlace3D, arguments.Method());
     if (!list.ReachesCaller())
-        throw Refusal(WideString(arguments.Method()) +
-                      OLESTR(" expects a variable holding its points; it received a list sent by value, a copy "
-                             "whose moved points the caller would never see"));
+        throw Refusal(
+            WideString(arguments.Method()) +
+            OLESTR(" expects a variable holding its points; it received a list sent by value, a copy "
+                   "whose moved points the caller would never see"));
     if (!clock.Time([&] { return TransformPoints(list.Value(), translation); }))
         throw Refusal(WideString(arguments.Method()) + OLESTR(" could not move the points of its array"));
     list.WriteBack();

@@ -30,7 +30,9 @@ private:
         } record{host, whole, clock};
         return method(arguments, clock);
     }
-    static _variant_t LastCallSeconds(HostObject& host, MethodArguments) { return host.lastCallSeconds.load(); }
+    static _variant_t LastCallSeconds(HostObject& host, MethodArguments) {
+        return host.lastCallSeconds.load();
+    }
     static _variant_t LastLibrarySeconds(HostObject& host, MethodArguments) {
         return host.lastLibrarySeconds.load();
     }

@@ -54,7 +54,9 @@ public:
     ClientProcess(const ClientProcess&) = delete;
     ClientProcess& operator=(const ClientProcess&) = delete;
 
-    bool Ended() const noexcept { return handle != nullptr && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }
+    bool Ended() const noexcept {
+        return handle != nullptr && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+    }
 
 private:
     HANDLE handle = nullptr;
@@ -226,7 +228,8 @@ public:
         // One process serves every client (REGCLS_MULTIPLEUSE): an activation costs a process start,
         // about a second under Wine, and clients that overlap share the running server.
         if (SUCCEEDED(result_))
-            result_ = CoRegisterClassObject(served, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+            result_ =
+                CoRegisterClassObject(served, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
     }
     ~ClassRegistration() {
         if (SUCCEEDED(result_))

@@ -104,8 +104,7 @@ int Register(HKEY root) {
             return 1;
         }
     }
-    std::wprintf(L"registered %ls %ls in %ls: %ls\n", progId, classId, ScopeName(root),
-                 executable.c_str());
+    std::wprintf(L"registered %ls %ls in %ls: %ls\n", progId, classId, ScopeName(root), executable.c_str());
     return 0;
 }
 

@@ -39,7 +39,8 @@ private:
         std::wstring line;
         for (std::size_t index = 0; index < arguments.Count(); ++index) {
             _variant_t text;
-            ComSupport::ThrowIfFailed(VariantChangeType(&text, &arguments[index], VARIANT_ALPHABOOL, VT_BSTR));
+            ComSupport::ThrowIfFailed(
+                VariantChangeType(&text, &arguments[index], VARIANT_ALPHABOOL, VT_BSTR));
             if (index > 0)
                 line += L' ';
             line.append(text.bstrVal, SysStringLen(text.bstrVal));

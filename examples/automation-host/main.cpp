@@ -17,9 +17,10 @@
 
 namespace {
 
-constexpr const char* usage = "usage: automation_host [helpers.vbs ...] <file.vbs>, or the same with .js files\n"
-                              "       automation_host /regserver [/machine] | /unregserver [/machine]\n"
-                              "       automation_host -Embedding   (how COM starts the local server)\n";
+constexpr const char* usage =
+    "usage: automation_host [helpers.vbs ...] <file.vbs>, or the same with .js files\n"
+    "       automation_host /regserver [/machine] | /unregserver [/machine]\n"
+    "       automation_host -Embedding   (how COM starts the local server)\n";
 
 // What the command line asks for.
 struct Command {

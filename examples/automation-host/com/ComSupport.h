@@ -38,7 +38,8 @@ inline void ThrowIfFailed(HRESULT result) {
 // uninitialised on every path.
 class ComApartment {
 public:
-    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) noexcept : result(CoInitializeEx(nullptr, model)) {}
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) noexcept
+        : result(CoInitializeEx(nullptr, model)) {}
     ~ComApartment() {
         if (SUCCEEDED(result))
             CoUninitialize();
@@ -99,7 +100,9 @@ public:
     std::wstring Description() const { return Text(info.bstrDescription); }
 
 private:
-    static std::wstring Text(BSTR text) { return text != nullptr ? std::wstring(text, SysStringLen(text)) : L""; }
+    static std::wstring Text(BSTR text) {
+        return text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
+    }
     void Clear() noexcept {
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrDescription);
@@ -112,7 +115,8 @@ private:
 
 // An error as a _com_error carrying its source and description (as the error's IErrorInfo), so that
 // whoever reports it passes on these words.
-[[noreturn]] inline void ThrowError(HRESULT code, const std::wstring& source, const std::wstring& description) {
+[[noreturn]] inline void ThrowError(HRESULT code, const std::wstring& source,
+                                    const std::wstring& description) {
     ICreateErrorInfoPtr creator;
     if (FAILED(CreateErrorInfo(&creator)))
         throw _com_error(code);
@@ -175,9 +179,9 @@ inline CallResult Invoke(IDispatch& object, DISPID id, std::vector<VARIANT> argu
     DISPPARAMS parameters{reversed.data(), putting ? &put : nullptr, static_cast<UINT>(reversed.size()),
                           putting ? 1u : 0u};
     UINT argumentError = 0;
-    call.result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-                                putting ? nullptr : call.value.GetAddress(), call.exception.Receive(),
-                                &argumentError);
+    call.result =
+        object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
+                      putting ? nullptr : call.value.GetAddress(), call.exception.Receive(), &argumentError);
     if (call.result == DISP_E_EXCEPTION)
         call.exception.Complete();
     return call;
@@ -227,30 +231,33 @@ _variant_t NewArray(VARTYPE elementType, std::size_t count, LONG lowerBound, Put
 // stores copies.
 template <class Element>
 _variant_t TypedArray(VARTYPE elementType, const std::vector<Element>& values, LONG lowerBound = 0) {
-    return NewArray(elementType, values.size(), lowerBound, [&](SAFEARRAY* array, LONG position, std::size_t index) {
-        ThrowIfFailed(SafeArrayPutElement(array, &position, const_cast<Element*>(&values[index])));
-    });
+    return NewArray(
+        elementType, values.size(), lowerBound, [&](SAFEARRAY* array, LONG position, std::size_t index) {
+            ThrowIfFailed(SafeArrayPutElement(array, &position, const_cast<Element*>(&values[index])));
+        });
 }
 
 // The texts as a VT_ARRAY|VT_BSTR.
 inline _variant_t TextArray(const std::vector<std::wstring>& texts, LONG lowerBound = 0) {
-    return NewArray(VT_BSTR, texts.size(), lowerBound, [&](SAFEARRAY* array, LONG position, std::size_t index) {
-        const _bstr_t text(texts[index].c_str());
-        ThrowIfFailed(SafeArrayPutElement(array, &position, static_cast<BSTR>(text)));
-    });
+    return NewArray(VT_BSTR, texts.size(), lowerBound,
+                    [&](SAFEARRAY* array, LONG position, std::size_t index) {
+                        const _bstr_t text(texts[index].c_str());
+                        ThrowIfFailed(SafeArrayPutElement(array, &position, static_cast<BSTR>(text)));
+                    });
 }
 
 // Copies of the elements of a one-dimensional VT_ARRAY|VT_VARIANT with lower bound 0, the form every
 // array of the host has; false for any other value.
 inline bool ReadVariantElements(const VARIANT& value, std::vector<_variant_t>& elements) {
     elements.clear();
-    if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr || SafeArrayGetDim(value.parray) != 1 ||
-        value.parray->rgsabound[0].lLbound != 0)
+    if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr ||
+        SafeArrayGetDim(value.parray) != 1 || value.parray->rgsabound[0].lLbound != 0)
         return false;
     const LONG count = static_cast<LONG>(value.parray->rgsabound[0].cElements);
     elements.resize(static_cast<std::size_t>(count));
     for (LONG index = 0; index < count; ++index)
-        if (FAILED(SafeArrayGetElement(value.parray, &index, elements[static_cast<std::size_t>(index)].GetAddress())))
+        if (FAILED(SafeArrayGetElement(value.parray, &index,
+                                       elements[static_cast<std::size_t>(index)].GetAddress())))
             return false;
     return true;
 }

@@ -154,9 +154,9 @@ void CheckTypedArrays(IDispatch& host, Checks& checks) {
     checks.Expect(FailedWith(Call(host, L"Numbers", {r4}), hostRefusal, L"an array of Single elements"),
                   "Numbers(VT_R4 array) is refused with what arrived");
     _variant_t flags = TypedArray<short>(VT_BOOL, {VARIANT_TRUE, VARIANT_FALSE, 5});
-    checks.Expect(SameElements(Call(host, L"Flags", {flags}), VT_BOOL,
-                               {VARIANT_TRUE, VARIANT_FALSE, VARIANT_TRUE}),
-                  "Flags(VT_BOOL -1 0 5) gives True False True");
+    checks.Expect(
+        SameElements(Call(host, L"Flags", {flags}), VT_BOOL, {VARIANT_TRUE, VARIANT_FALSE, VARIANT_TRUE}),
+        "Flags(VT_BOOL -1 0 5) gives True False True");
 
     _variant_t texts = TextArray({L"alpha", L"", L"Gr\u00FC\u00DFe \u03C0"});
     checks.Expect(SameTexts(Call(host, L"Texts", {texts}), {L"alpha", L"", L"Gr\u00FC\u00DFe \u03C0"}),
@@ -165,16 +165,15 @@ void CheckTypedArrays(IDispatch& host, Checks& checks) {
     // Mixed values keep their types: VT_I2 1, VT_R8 2.5, VT_BSTR "x", VT_BOOL True, VT_EMPTY.
     const _variant_t x = Text(L"x");
     _variant_t mixed = TypedArray<VARIANT>(VT_VARIANT, {ElementOf(VT_I2, 1), ElementOf(VT_R8, 2.5), x,
-                                                     ElementOf(VT_BOOL, 1), ElementOf(VT_EMPTY, 0)});
+                                                        ElementOf(VT_BOOL, 1), ElementOf(VT_EMPTY, 0)});
     CallResult values = Call(host, L"Values", {mixed});
     std::vector<_variant_t> elements;
     const bool read =
         SUCCEEDED(values.result) && ReadVariantElements(values.value, elements) && elements.size() == 5;
-    checks.Expect(read && elements[0].vt == VT_I2 && elements[0].iVal == 1 &&
-                      elements[1].vt == VT_R8 && elements[1].dblVal == 2.5 &&
-                      elements[2].vt == VT_BSTR && std::wstring(elements[2].bstrVal) == L"x" &&
-                      elements[3].vt == VT_BOOL && elements[3].boolVal == VARIANT_TRUE &&
-                      elements[4].vt == VT_EMPTY,
+    checks.Expect(read && elements[0].vt == VT_I2 && elements[0].iVal == 1 && elements[1].vt == VT_R8 &&
+                      elements[1].dblVal == 2.5 && elements[2].vt == VT_BSTR &&
+                      std::wstring(elements[2].bstrVal) == L"x" && elements[3].vt == VT_BOOL &&
+                      elements[3].boolVal == VARIANT_TRUE && elements[4].vt == VT_EMPTY,
                   "Values(1, 2.5, \"x\", True, Empty) keeps types and values");
 }
 
@@ -205,7 +204,8 @@ void CheckMovesInPlace(IDispatch& host, Checks& checks) {
     if (listed.vt == (VT_ARRAY | VT_VARIANT) && listed.parray->rgsabound[0].lLbound == 3)
         for (LONG index = 3; index < 9; ++index) {
             _variant_t element;
-            if (SUCCEEDED(SafeArrayGetElement(listed.parray, &index, element.GetAddress())) && element.vt == VT_R8)
+            if (SUCCEEDED(SafeArrayGetElement(listed.parray, &index, element.GetAddress())) &&
+                element.vt == VT_R8)
                 numbers.push_back(element.dblVal);
         }
     checks.Expect(moved.result == S_OK && numbers == std::vector<double>{11, 22, 33, 4, 5, 6},
@@ -236,8 +236,14 @@ void CheckFailures(IDispatch& host, Checks& checks) {
 
 // A font made here: Arial, 12 points, bold and italic.
 IDispatchPtr NewFont() {
-    FONTDESC description{sizeof(FONTDESC), const_cast<LPOLESTR>(L"Arial"), {{120000, 0}}, FW_BOLD,
-                         ANSI_CHARSET, TRUE, FALSE, FALSE};
+    FONTDESC description{sizeof(FONTDESC),
+                         const_cast<LPOLESTR>(L"Arial"),
+                         {{120000, 0}},
+                         FW_BOLD,
+                         ANSI_CHARSET,
+                         TRUE,
+                         FALSE,
+                         FALSE};
     IDispatchPtr font;
     ThrowIfFailed(OleCreateFontIndirect(&description, IID_IDispatch, reinterpret_cast<void**>(&font)));
     return font;
@@ -291,10 +297,11 @@ int CheckFont(IDispatch& host) {
     CallResult read = Call(host, L"Font", {object});
     std::vector<_variant_t> records, fields;
     checks.Expect(SUCCEEDED(read.result) && ReadVariantElements(read.value, records) && records.size() == 1 &&
-                      ReadVariantElements(records[0], fields) && fields.size() == 5 && fields[0].vt == VT_BSTR &&
-                      std::wstring(fields[0].bstrVal) == L"Arial" && fields[1].vt == VT_R8 &&
-                      fields[1].dblVal == 12 && fields[2].vt == VT_BOOL && fields[2].boolVal == VARIANT_TRUE &&
-                      fields[3].vt == VT_BOOL && fields[3].boolVal == VARIANT_TRUE,
+                      ReadVariantElements(records[0], fields) && fields.size() == 5 &&
+                      fields[0].vt == VT_BSTR && std::wstring(fields[0].bstrVal) == L"Arial" &&
+                      fields[1].vt == VT_R8 && fields[1].dblVal == 12 && fields[2].vt == VT_BOOL &&
+                      fields[2].boolVal == VARIANT_TRUE && fields[3].vt == VT_BOOL &&
+                      fields[3].boolVal == VARIANT_TRUE,
                   "Font(client's Arial 12 pt bold italic) gives one record: Arial, 12, True, True, angle");
     std::printf("automation client: %d checks, %d failed\n", checks.Count(), checks.Failed());
     return checks.Failed() == 0 ? 0 : 1;
@@ -329,11 +336,13 @@ void CheckManyPoints(IDispatch& host, Checks& checks) {
 int Hold(IDispatch& host) {
     const _variant_t numbers = TypedArray<double>(VT_R8, {1.5});
     Checks checks;
-    checks.Expect(SameElements(Call(host, L"Numbers", {numbers}), VT_R8, {1.5}), "Numbers(1.5) before the wait");
+    checks.Expect(SameElements(Call(host, L"Numbers", {numbers}), VT_R8, {1.5}),
+                  "Numbers(1.5) before the wait");
     Sleep(12000); // the server's idle wait is 5 s, its watch period 1 s
     checks.Expect(SameElements(Call(host, L"Numbers", {numbers}), VT_R8, {1.5}),
                   "Numbers(1.5) after 12 s idle: a live client is still served");
-    std::printf("automation client: %d checks, %d failed; holding the object\n", checks.Count(), checks.Failed());
+    std::printf("automation client: %d checks, %d failed; holding the object\n", checks.Count(),
+                checks.Failed());
     std::fflush(stdout);
     Sleep(INFINITE);
     return 0;
@@ -353,9 +362,11 @@ int main(int count, char** arguments) {
     IDispatchPtr host;
     HRESULT result = CLSIDFromProgID(ServerIdentity::progId, &classId);
     if (SUCCEEDED(result))
-        result = CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&host));
+        result = CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                  reinterpret_cast<void**>(&host));
     if (FAILED(result)) {
-        std::printf("cannot create %ls as a local server: %ls\n", ServerIdentity::progId, HresultText(result).c_str());
+        std::printf("cannot create %ls as a local server: %ls\n", ServerIdentity::progId,
+                    HresultText(result).c_str());
         return 2;
     }
     if (font)
