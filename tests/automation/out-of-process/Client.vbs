@@ -64,6 +64,13 @@ Dim three(2)
 three(0) = 1 : three(1) = 2 : three(2) = 3
 Host.Move three, 0.5, 0.5, 0.5
 Check "Move changes a fixed array", Listed(three), "Double:1.5|Double:2.5|Double:3.5"
+' A variable in parentheses is sent by value: a copy that would never come back, which Move refuses.
+On Error Resume Next
+Host.Move (pts), 1, 1, 1
+TakeError
+On Error Goto 0
+CheckError "Move (a)", &H80040201, "by value"
+Check "Move (a) leaves the array", Listed(pts), "Double:2|Double:4|Double:6|Double:5|Double:7|Double:9"
 
 ' The lists, round trip.
 Check "numbers", Listed(Host.Numbers(Array(1, "2.5", True, Empty))), "Double:1|Double:2.5|Double:-1|Double:0"
