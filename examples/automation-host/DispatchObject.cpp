@@ -1,34 +1,47 @@
 #include "DispatchObject.h"
 
-HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfoCount(UINT* count) {
-    if (count == nullptr)
-        return E_POINTER;
-    *count = 0;
+#include <WindowsUtilsHostKit.h>
+
+#include <string>
+
+HRESULT CheckCall(MemberKind kind, UINT fewestArguments, UINT mostArguments, WORD flags,
+                  const DISPPARAMS& parameters) {
+    const WORD reaching =
+        kind == MemberKind::method ? DISPATCH_METHOD : DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    if ((flags & reaching) == 0)
+        return DISP_E_MEMBERNOTFOUND;
+    if (parameters.cNamedArgs != 0)
+        return DISP_E_NONAMEDARGS;
+    if (parameters.cArgs < fewestArguments || parameters.cArgs > mostArguments)
+        return DISP_E_BADPARAMCOUNT;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info != nullptr)
-        *info = nullptr;
-    return DISP_E_BADINDEX;
-}
-
-HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
-                                                        DISPID* ids) {
-    if (!IsEqualIID(iid, IID_NULL))
-        return DISP_E_UNKNOWNINTERFACE;
-    if (names == nullptr || ids == nullptr)
-        return E_POINTER;
-    HRESULT result = S_OK;
-    for (UINT index = 0; index < count; ++index) {
-        ids[index] = DISPID_UNKNOWN;
-        // Only the member's own name is known; argument names (index 1 on) never are.
-        if (index == 0 && names[0] != nullptr)
-            for (const DispatchMember& member : members)
-                if (CompareStringOrdinal(names[0], -1, member.name, -1, TRUE) == CSTR_EQUAL)
-                    ids[0] = member.id;
-        if (ids[index] == DISPID_UNKNOWN)
-            result = DISP_E_UNKNOWNNAME;
+HRESULT ReportFailure(EXCEPINFO* exception, const wchar_t* source, const wchar_t* member) noexcept {
+    try {
+        throw;
+    } catch (const _com_error& error) {
+        try {
+            ComSupport::ScriptError& reported = ComSupport::ReportedScriptError();
+            if (error.Error() == ComSupport::scriptErrorReported && FAILED(reported.code)) {
+                const ComSupport::ScriptError taken = std::exchange(reported, ComSupport::ScriptError{});
+                return HostKit::ReportError(exception, taken.code, taken.source.c_str(), taken.description);
+            }
+            // A callee's own words (ComSupport::ThrowError); without any, the host words the error.
+            const IErrorInfoPtr info(error.ErrorInfo(), false);
+            const _bstr_t description = info ? error.Description() : _bstr_t();
+            if (description.length() > 0) {
+                const _bstr_t callee = error.Source();
+                const std::wstring origin =
+                    callee.length() > 0 ? static_cast<const wchar_t*>(callee) : source;
+                return HostKit::ReportError(exception, error.Error(), origin.c_str(),
+                                            static_cast<const wchar_t*>(description));
+            }
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+        return HostKit::ReportCurrentException(exception, source, member);
+    } catch (...) {
+        return HostKit::ReportCurrentException(exception, source, member);
     }
-    return result;
 }

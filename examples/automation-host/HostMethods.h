@@ -1,12 +1,12 @@
 // The methods of the automation object Host: thin adapters from what a script sends to the library and
-// back. Each takes its arguments in the script's order and returns what the script receives.
+// back. Each takes its arguments in the script's order (with its own name, from the Host object's
+// dispatch table, for its errors) and returns what the script receives.
 #pragma once
 
+#include "DispatchObject.h"
 #include "Stopwatch.h"
 
 #include <WindowsUtilsHostKit.h>
-
-#include <cstddef>
 
 // Adds up the time one method call spends inside the library.
 class LibraryClock {
@@ -25,12 +25,6 @@ public:
 private:
     LONGLONG ticks = 0;
 };
-
-// Invoke's arguments in the script's order.
-using MethodArguments = HostKit::Arguments;
-
-// The host's name in the errors its scripts see (Err.Source).
-inline constexpr const OLECHAR* errorSource = OLESTR("WindowsUtils.DemoHost");
 
 using HostMethod = _variant_t (*)(MethodArguments arguments, LibraryClock& clock);
 

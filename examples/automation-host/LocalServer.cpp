@@ -1,171 +1,127 @@
 #include "LocalServer.h"
 
 #include "ComObject.h"
+#include "ComSupport.h"
 #include "HostObject.h"
+#include "ServerIdentity.h"
 
 #include <windows.h>
 #include <objbase.h>
-#include <shellapi.h>
+#include <rpc.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <new>
-#include <string>
+#include <optional>
 #include <vector>
 
 namespace AutomationHost {
 
-const wchar_t* const LocalServerClassId = L"{E57DA5A5-F818-4887-887C-D758AD434369}";
-const wchar_t* const LocalServerProgId = L"WindowsUtils.DemoHost";
-
 namespace {
 
-constexpr CLSID classId = {0xE57DA5A5, 0xF818, 0x4887, {0x88, 0x7C, 0xD7, 0x58, 0xAD, 0x43, 0x43, 0x69}};
-constexpr const wchar_t* description = L"WindowsUtils demo automation host";
+using ServerIdentity::classId;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
 
 // How long the server stays once its last client has gone. Under Wine a client whose activation is under
 // way when the class object is revoked fails (CreateObject: 429); the wait lets a client that comes soon
 // after the last one reuse the running server. Quitting straight from the last Release can also hang
 // Wine's CoUninitialize.
-constexpr UINT idleMilliseconds = 5000;
+constexpr milliseconds idleWait{5000};
 // A server that COM started but no client ever asked for an object: it leaves after this long.
-constexpr UINT unusedMilliseconds = 10000;
+constexpr milliseconds unusedWait{10000};
+// How often the server looks for clients that ended without releasing what they held.
+constexpr milliseconds watchPeriod{1000};
 
-// --- Registration --------------------------------------------------------------------------------------
-
-class RegistryKey {
+// A client process, watched for its end: a client killed while it holds the object never releases it
+// (Wine's COM never gives up a dead client's references; Windows' does only after minutes of missed pings).
+// COM delivers the server's calls on its own threads in the multithreaded apartment, where a call names
+// the process it came from. Unknown (0) when the platform cannot tell: such a client is never given up.
+class ClientProcess {
 public:
-    RegistryKey() = default;
-    ~RegistryKey() {
-        if (key_ != nullptr)
-            RegCloseKey(key_);
+    ClientProcess() noexcept {
+        unsigned long id = 0;
+        if (I_RpcBindingInqLocalClientPID(nullptr, &id) == RPC_S_OK && id != GetCurrentProcessId())
+            handle = OpenProcess(SYNCHRONIZE, FALSE, id);
     }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~ClientProcess() {
+        if (handle != nullptr)
+            CloseHandle(handle);
+    }
+    ClientProcess(const ClientProcess&) = delete;
+    ClientProcess& operator=(const ClientProcess&) = delete;
 
-    HKEY* Receive() noexcept { return &key_; }
-    HKEY Get() const noexcept { return key_; }
+    bool Ended() const noexcept {
+        return handle != nullptr && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+    }
 
 private:
-    HKEY key_ = nullptr;
+    HANDLE handle = nullptr;
 };
 
-LSTATUS SetDefaultValue(HKEY root, const std::wstring& path, const std::wstring& value) {
-    RegistryKey key;
-    const LSTATUS status =
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
-}
+class ServedObject;
 
-// Removing what is not there is no error: /unregserver can run twice.
-LSTATUS DeleteTree(HKEY root, const std::wstring& path) {
-    const LSTATUS status = RegDeleteTreeW(root, path.c_str());
-    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND)
-        return ERROR_SUCCESS;
-    return status;
-}
-
-std::wstring ExecutablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
+// What keeps the process serving: the objects its clients hold and their LockServer locks, each with the
+// client it came from. The platform's own count follows ours: on Windows its reaching zero suspends the
+// class object, so a client arriving during the idle wait gets a new server there; Wine keeps serving it
+// from this one.
+class Clients {
+public:
+    void Add(ServedObject& object) {
+        const std::lock_guard lock(guard);
+        objects.push_back(&object);
+        CoAddRefServerProcess();
     }
-}
-
-const wchar_t* ScopeName(HKEY root) {
-    return root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
-}
-
-// The two keys, below the root's Software\Classes, that make up the registration.
-std::wstring ProgIdKey() {
-    return std::wstring(L"Software\\Classes\\") + LocalServerProgId;
-}
-std::wstring ClassKey() {
-    return std::wstring(L"Software\\Classes\\CLSID\\") + LocalServerClassId;
-}
-
-int Register(HKEY root) {
-    const std::wstring executable = ExecutablePath();
-    if (executable.empty()) {
-        std::fwprintf(stderr, L"automation_host: cannot find the program's own path\n");
-        return 1;
+    void Remove(ServedObject& object) {
+        const std::lock_guard lock(guard);
+        objects.erase(std::find(objects.begin(), objects.end(), &object));
+        Released();
     }
-    const std::wstring classKey = ClassKey();
-    const std::wstring progIdKey = ProgIdKey();
-    // COM appends the -Embedding switch itself; the quotes keep a path with spaces one argument.
-    const struct {
-        std::wstring path;
-        std::wstring value;
-    } entries[] = {
-        {progIdKey, description},
-        {progIdKey + L"\\CLSID", LocalServerClassId},
-        {classKey, description},
-        {classKey + L"\\ProgID", LocalServerProgId},
-        {classKey + L"\\LocalServer32", L"\"" + executable + L"\""},
-    };
-    for (const auto& entry : entries) {
-        const LSTATUS status = SetDefaultValue(root, entry.path, entry.value);
-        if (status != ERROR_SUCCESS) {
-            std::fwprintf(stderr, L"automation_host: cannot write %ls\\%ls (error %ld)\n", ScopeName(root),
-                          entry.path.c_str(), static_cast<long>(status));
-            return 1;
-        }
+    void Lock() {
+        auto client = std::make_unique<ClientProcess>();
+        const std::lock_guard lock(guard);
+        locks.push_back(std::move(client));
+        CoAddRefServerProcess();
     }
-    std::wprintf(L"registered %ls %ls in %ls: %ls\n", LocalServerProgId, LocalServerClassId, ScopeName(root),
-                 executable.c_str());
-    return 0;
-}
-
-int Unregister(HKEY root) {
-    for (const std::wstring& path : {ProgIdKey(), ClassKey()}) {
-        const LSTATUS status = DeleteTree(root, path);
-        if (status != ERROR_SUCCESS) {
-            std::fwprintf(stderr, L"automation_host: cannot remove %ls\\%ls (error %ld)\n", ScopeName(root),
-                          path.c_str(), static_cast<long>(status));
-            return 1;
-        }
+    // An unlock without its lock is ignored.
+    void Unlock() {
+        const std::lock_guard lock(guard);
+        if (locks.empty())
+            return;
+        locks.pop_back();
+        Released();
     }
-    std::wprintf(L"unregistered %ls from %ls\n", LocalServerProgId, ScopeName(root));
-    return 0;
-}
+    // Whether the server may leave: no client holds anything, and none has for the idle wait (or, when
+    // no client ever came, for the unused wait since the start). A client that came during the wait
+    // holds the count above zero again.
+    bool Finished(steady_clock::time_point started) {
+        const std::lock_guard lock(guard);
+        if (!objects.empty() || !locks.empty())
+            return false;
+        const steady_clock::time_point now = steady_clock::now();
+        return lastReleased ? now - *lastReleased >= idleWait : now - started >= unusedWait;
+    }
+    // Gives up what clients that have ended still hold: their locks, and COM's references to their objects
+    // (CoDisconnectObject, after which the objects go as every other object does).
+    void GiveUpEnded();
 
-// --- Serving -------------------------------------------------------------------------------------------
+private:
+    void Released() {
+        CoReleaseServerProcess();
+        if (objects.empty() && locks.empty())
+            lastReleased = steady_clock::now();
+    }
 
-// What keeps the process serving: the objects its clients hold and their LockServer locks. The count
-// lives on the apartment's thread, where COM delivers every call, the last Release included.
-ULONG serverReferences = 0;
-UINT_PTR idleTimer = 0;
+    std::mutex guard;
+    std::vector<ServedObject*> objects;
+    std::vector<std::unique_ptr<ClientProcess>> locks;
+    std::optional<steady_clock::time_point> lastReleased;
+};
 
-void ScheduleIdleCheck(UINT milliseconds) {
-    if (idleTimer != 0)
-        KillTimer(nullptr, idleTimer);
-    idleTimer = SetTimer(nullptr, 0, milliseconds, nullptr);
-}
-
-// The platform's own count follows ours. On Windows its reaching zero suspends the class object, so a
-// client arriving during the idle wait gets a new server there; Wine keeps serving it from this one.
-void AddServerReference() {
-    ++serverReferences;
-    CoAddRefServerProcess();
-}
-
-void ReleaseServerReference() {
-    if (serverReferences == 0)
-        return; // an unlock without its lock
-    --serverReferences;
-    CoReleaseServerProcess();
-    if (serverReferences == 0)
-        ScheduleIdleCheck(idleMilliseconds);
-}
+Clients clients;
 
 // The object a client holds: the Host object itself behind a guard that counts the process's clients.
 // The four IDispatch calls pass through untouched, so the Host object receives exactly what the
@@ -173,11 +129,10 @@ void ReleaseServerReference() {
 // the Host object would let a client hold it past the guard's count.
 class ServedObject final : public ComObject<IDispatch> {
 public:
-    explicit ServedObject(IDispatch* host) noexcept : host_(host) { AddServerReference(); }
-    ~ServedObject() override {
-        host_->Release();
-        ReleaseServerReference();
-    }
+    explicit ServedObject(IDispatchPtr host) : host_(std::move(host)) { clients.Add(*this); }
+    ~ServedObject() override { clients.Remove(*this); }
+
+    const ClientProcess& Client() const noexcept { return client_; }
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         return host_->GetTypeInfoCount(count);
@@ -195,8 +150,28 @@ public:
     }
 
 private:
-    IDispatch* host_;
+    IDispatchPtr host_;
+    ClientProcess client_; // the process that asked for the object
 };
+
+void Clients::GiveUpEnded() {
+    std::vector<IDispatchPtr> abandoned;
+    {
+        const std::lock_guard lock(guard);
+        for (ServedObject* object : objects)
+            if (object->Client().Ended())
+                abandoned.emplace_back(object); // kept alive until it is disconnected
+        for (auto lock = locks.begin(); lock != locks.end();)
+            if ((*lock)->Ended()) {
+                lock = locks.erase(lock);
+                Released();
+            } else {
+                ++lock;
+            }
+    }
+    for (const IDispatchPtr& object : abandoned)
+        CoDisconnectObject(object, 0);
+}
 
 class ClassFactory final : public IClassFactory {
 public:
@@ -220,53 +195,42 @@ public:
         *object = nullptr;
         if (outer != nullptr)
             return CLASS_E_NOAGGREGATION;
-        IDispatch* host = nullptr;
-        const HRESULT created = CreateHostObject(&host);
-        if (FAILED(created))
-            return created;
-        ServedObject* served = new (std::nothrow) ServedObject(host);
-        if (served == nullptr) {
-            host->Release();
+        try {
+            IDispatchPtr host;
+            ComSupport::ThrowIfFailed(CreateHostObject(&host));
+            const IDispatchPtr served(new ServedObject(std::move(host)), false); // takes the first reference
+            return served->QueryInterface(iid, object);
+        } catch (const _com_error& error) {
+            return error.Error();
+        } catch (...) {
             return E_OUTOFMEMORY;
         }
-        const HRESULT result = served->QueryInterface(iid, object);
-        served->Release();
-        return result;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock)
-            AddServerReference();
-        else
-            ReleaseServerReference();
-        return S_OK;
+        try {
+            if (lock)
+                clients.Lock();
+            else
+                clients.Unlock();
+            return S_OK;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
     }
-};
-
-// COM with a single-threaded apartment, uninitialised on every path.
-class ComApartment {
-public:
-    ComApartment() noexcept : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_))
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-    HRESULT Result() const noexcept { return result_; }
-
-private:
-    HRESULT result_;
 };
 
 // Keeps the class object registered for COM's activation while it lives.
 class ClassRegistration {
 public:
-    explicit ClassRegistration(IClassFactory& factory) noexcept
+    explicit ClassRegistration(IClassFactory& factory) noexcept {
+        CLSID served;
+        result_ = CLSIDFromString(classId, &served);
         // One process serves every client (REGCLS_MULTIPLEUSE): an activation costs a process start,
         // about a second under Wine, and clients that overlap share the running server.
-        : result_(
-              CoRegisterClassObject(classId, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_)) {}
+        if (SUCCEEDED(result_))
+            result_ =
+                CoRegisterClassObject(served, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+    }
     ~ClassRegistration() {
         if (SUCCEEDED(result_))
             CoRevokeClassObject(cookie_);
@@ -278,81 +242,33 @@ public:
 
 private:
     DWORD cookie_ = 0;
-    HRESULT result_;
+    HRESULT result_ = E_UNEXPECTED;
 };
 
-int Serve() {
-    const ComApartment apartment;
+} // namespace
+
+int ServeClients() {
+    // The multithreaded apartment: COM calls the objects on its own threads, where each call can name its
+    // client's process (ClientProcess).
+    const ComSupport::ComApartment apartment(COINIT_MULTITHREADED);
     if (FAILED(apartment.Result())) {
-        std::fwprintf(stderr, L"automation_host: CoInitializeEx failed (0x%08lX)\n",
-                      static_cast<unsigned long>(apartment.Result()));
+        std::fwprintf(stderr, L"automation_host: CoInitializeEx failed (%ls)\n",
+                      ComSupport::HresultText(apartment.Result()).c_str());
         return 1;
     }
     ClassFactory factory;
     const ClassRegistration registration(factory);
     if (FAILED(registration.Result())) {
-        std::fwprintf(stderr, L"automation_host: CoRegisterClassObject failed (0x%08lX)\n",
-                      static_cast<unsigned long>(registration.Result()));
+        std::fwprintf(stderr, L"automation_host: CoRegisterClassObject failed (%ls)\n",
+                      ComSupport::HresultText(registration.Result()).c_str());
         return 1;
     }
-    ScheduleIdleCheck(unusedMilliseconds);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == idleTimer) {
-            KillTimer(nullptr, idleTimer);
-            idleTimer = 0;
-            // A client that came during the wait holds the count above zero again.
-            if (serverReferences == 0)
-                break;
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    const steady_clock::time_point started = steady_clock::now();
+    do {
+        Sleep(static_cast<DWORD>(watchPeriod.count()));
+        clients.GiveUpEnded();
+    } while (!clients.Finished(started));
     return 0;
-}
-
-// --- Command line --------------------------------------------------------------------------------------
-
-bool IsSwitch(const wchar_t* argument, const wchar_t* name) {
-    return (argument[0] == L'/' || argument[0] == L'-') && lstrcmpiW(argument + 1, name) == 0;
-}
-
-class Arguments {
-public:
-    Arguments() noexcept : values_(CommandLineToArgvW(GetCommandLineW(), &count_)) {}
-    ~Arguments() {
-        if (values_ != nullptr)
-            LocalFree(values_);
-    }
-    Arguments(const Arguments&) = delete;
-    Arguments& operator=(const Arguments&) = delete;
-
-    // Whether any argument after the program's name is the switch.
-    bool Has(const wchar_t* name) const noexcept {
-        for (int index = 1; values_ != nullptr && index < count_; ++index)
-            if (IsSwitch(values_[index], name))
-                return true;
-        return false;
-    }
-
-private:
-    int count_ = 0;
-    wchar_t** values_;
-};
-
-} // namespace
-
-std::optional<int> RunLocalServerCommand() {
-    const Arguments arguments;
-    const HKEY root = arguments.Has(L"machine") ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    if (arguments.Has(L"regserver"))
-        return Register(root);
-    if (arguments.Has(L"unregserver"))
-        return Unregister(root);
-    if (arguments.Has(L"Embedding"))
-        return Serve();
-    return std::nullopt;
 }
 
 } // namespace AutomationHost

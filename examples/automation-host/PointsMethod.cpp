@@ -11,25 +11,25 @@ using namespace HostKit;
 
 _variant_t Points(MethodArguments arguments, LibraryClock& clock) {
     // A variable arrives by reference and a JScript array as an object: the library takes neither.
-    ArgumentView list(arguments[0], OLESTR("Points"));
-    Require(list.Value(), Reads::pointVector3D, OLESTR("Points"));
+    ArgumentView list(arguments[0], arguments.Method());
+    Require(list.Value(), Reads::pointVector3D, arguments.Method());
 
     std::optional<MbMatrix3D> matrix;
     if (arguments.Count() == 2) {
-        ArgumentView numbers(arguments[1], OLESTR("Points"));
-        Require(numbers.Value(), Reads::matrix, OLESTR("Points"));
+        ArgumentView numbers(arguments[1], arguments.Method());
+        Require(numbers.Value(), Reads::matrix, arguments.Method());
         matrix.emplace();
         if (!clock.Time([&] { return CopyVariantToMbMatrix3D(numbers.Value(), *matrix); }))
-            throw Refusal(OLESTR("Points could not read its matrix"));
+            throw Refusal(WideString(arguments.Method()) + OLESTR(" could not read its matrix"));
     }
 
     std::vector<MbCartPoint3D> points;
     if (!clock.Time(
             [&] { return FillMbCartPoint3DVector(list.Value(), points, matrix ? &*matrix : nullptr); }))
-        throw Refusal(OLESTR("Points could not read its points"));
+        throw Refusal(WideString(arguments.Method()) + OLESTR(" could not read its points"));
 
     _variant_t numbers; // owns the library's VT_ARRAY|VT_R8
     if (!clock.Time([&] { return FillSafeArray(numbers, points, nullptr); }))
-        throw Refusal(OLESTR("Points could not write its points"));
+        throw Refusal(WideString(arguments.Method()) + OLESTR(" could not write its points"));
     return ScriptResult(std::move(numbers)); // VBScript indexes only VARIANT arrays
 }

@@ -1,15 +1,13 @@
 #include "ScriptHost.h"
 
 #include "ComObject.h"
+#include "ComSupport.h"
 #include "DispatchObject.h"
 
 #include <activscp.h>
-#include "ComPointers.h"
 
-#include <cstring>
-
-#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -32,49 +30,34 @@ void Print(std::FILE* stream, const std::wstring& line) {
 }
 
 // WScript.Echo a, b, ...: the arguments' texts, separated by spaces, on one line.
-class ConsoleObject final : public DispatchObject {
+class ConsoleObject final : public DispatchObject<ConsoleObject> {
 public:
-    ConsoleObject() : DispatchObject(consoleMembers) {}
-
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* parameters,
-                                     VARIANT* result, EXCEPINFO*, UINT*) override {
-        if (!IsEqualIID(iid, IID_NULL))
-            return DISP_E_UNKNOWNINTERFACE;
-        if (id != echoId || (flags & DISPATCH_METHOD) == 0)
-            return DISP_E_MEMBERNOTFOUND;
-        if (parameters == nullptr || parameters->cNamedArgs != 0)
-            return parameters == nullptr ? E_INVALIDARG : DISP_E_NONAMEDARGS;
-        if (result != nullptr)
-            VariantInit(result);
-        try {
-            std::wstring line;
-            for (UINT index = parameters->cArgs; index-- > 0;) {
-                _variant_t text;
-                const HRESULT converted =
-                    VariantChangeType(&text, &parameters->rgvarg[index], VARIANT_ALPHABOOL, VT_BSTR);
-                if (FAILED(converted))
-                    return converted;
-                line += std::wstring(text.bstrVal, SysStringLen(text.bstrVal));
-                if (index > 0)
-                    line += L' ';
-            }
-            Print(stdout, line);
-            return S_OK;
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
-    }
+    ConsoleObject() : DispatchObject(L"WScript", members) {}
 
 private:
-    static constexpr DISPID echoId = 1;
-    static constexpr DispatchMember consoleMembers[] = {{L"Echo", echoId}};
+    static _variant_t Echo(ConsoleObject&, MethodArguments arguments) {
+        std::wstring line;
+        for (std::size_t index = 0; index < arguments.Count(); ++index) {
+            _variant_t text;
+            ComSupport::ThrowIfFailed(
+                VariantChangeType(&text, &arguments[index], VARIANT_ALPHABOOL, VT_BSTR));
+            if (index > 0)
+                line += L' ';
+            line.append(text.bstrVal, SysStringLen(text.bstrVal));
+        }
+        Print(stdout, line);
+        return {};
+    }
+
+    static constexpr Member members[] = {{L"Echo", 1, MemberKind::method, 0, 0x7FFFFFFF, Echo}};
 };
 
 // The site the engine calls back: it hands out the named items and prints the script's error.
 class ScriptSite final : public ComObject<IActiveScriptSite> {
 public:
-    ScriptSite(const std::vector<ScriptFile>& files, IDispatch& host, IDispatch& console)
-        : files(files), host(&host), console(&console) {}
+    ScriptSite(const std::wstring& language, const std::vector<ScriptFile>& files, IDispatch& host,
+               IDispatch& console)
+        : language(language), files(files), host(&host), console(&console) {}
 
     bool Failed() const { return failed; }
 
@@ -112,45 +95,57 @@ public:
     }
     HRESULT STDMETHODCALLTYPE OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnStateChange(SCRIPTSTATE) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnEnterScript() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnLeaveScript() override { return S_OK; }
+
+    // A call from the host into the script (a script object's property the host reads) runs nested in
+    // the script's own run. The engine reports an error there to the site and gives the host only
+    // scriptErrorReported: the error is left for the host, which passes it on to the script as the call's
+    // error, and the script may handle it. Only an error of the run itself fails the run.
+    HRESULT STDMETHODCALLTYPE OnEnterScript() override {
+        ++depth;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnLeaveScript() override {
+        --depth;
+        return S_OK;
+    }
 
     HRESULT STDMETHODCALLTYPE OnScriptError(IActiveScriptError* error) override {
-        failed = true;
-        if (error == nullptr)
+        if (error == nullptr) {
+            failed = depth <= 1;
             return S_OK;
-        EXCEPINFO exception{};
-        error->GetExceptionInfo(&exception);
-        if (exception.pfnDeferredFillIn != nullptr)
-            exception.pfnDeferredFillIn(&exception);
+        }
+        ComSupport::ExceptionInfo exception;
+        error->GetExceptionInfo(exception.Receive());
+        exception.Complete();
+        // Wine's JScript leaves the source of its own errors empty, where VBScript names itself.
+        const std::wstring source = exception.Source().empty() ? language + L" error" : exception.Source();
+        if (depth > 1) {
+            ComSupport::ReportedScriptError() = {exception.Code(), source, exception.Description()};
+            return S_OK;
+        }
+        failed = true;
         DWORD context = 0;
         ULONG line = 0;
         LONG column = 0;
         error->GetSourcePosition(&context, &line, &column);
-        const HRESULT code = exception.scode != 0
-                                 ? exception.scode
-                                 : MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, exception.wCode);
-        wchar_t number[16];
-        swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(code));
-        auto text = [](BSTR value) {
-            return value != nullptr ? std::wstring(value, SysStringLen(value)) : std::wstring();
-        };
         // Each file was parsed with its index as the source context.
         const std::wstring name = context < files.size() ? files[context].name : std::wstring(L"script");
+        // The host's descriptions end in the code already.
+        const std::wstring code = ComSupport::HresultText(exception.Code());
+        const std::wstring description = exception.Description();
         Print(stderr, name + L"(" + std::to_wstring(line + 1) + L", " + std::to_wstring(column + 1) + L"): " +
-                          text(exception.bstrSource) + L": " + text(exception.bstrDescription) + L" (" +
-                          number + L")");
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
+                          source + L": " + description +
+                          (description.find(code) == std::wstring::npos ? L" (" + code + L")" : L""));
         return S_OK;
     }
 
 private:
+    std::wstring language;
     const std::vector<ScriptFile>& files;
     IDispatchPtr host;
     IDispatchPtr console;
     bool failed = false;
+    int depth = 0;
 };
 
 _COM_SMARTPTR_TYPEDEF(IActiveScript, __uuidof(IActiveScript));
@@ -158,9 +153,7 @@ _COM_SMARTPTR_TYPEDEF(IActiveScriptParse, __uuidof(IActiveScriptParse));
 _COM_SMARTPTR_TYPEDEF(IActiveScriptSite, __uuidof(IActiveScriptSite));
 
 void PrintFailure(const std::wstring& what, HRESULT code) {
-    wchar_t number[16];
-    swprintf(number, 16, L"0x%08lX", static_cast<unsigned long>(code));
-    Print(stderr, what + L" (" + number + L")");
+    Print(stderr, what + L" (" + ComSupport::HresultText(code) + L")");
 }
 
 } // namespace
@@ -218,7 +211,7 @@ bool RunScript(const std::wstring& language, const std::vector<ScriptFile>& file
     }
     IActiveScriptParsePtr parser = engine;
     IDispatchPtr console(new ConsoleObject(), false);
-    ScriptSite* site = new ScriptSite(files, host, *console);
+    ScriptSite* site = new ScriptSite(language, files, host, *console);
     IActiveScriptSitePtr siteReference(site, false);
 
     result = parser ? engine->SetScriptSite(site) : E_NOINTERFACE;
@@ -234,12 +227,9 @@ bool RunScript(const std::wstring& language, const std::vector<ScriptFile>& file
     }
     // Parsed while the engine is not started yet, the files run in order once it is.
     for (std::size_t index = 0; index < files.size() && SUCCEEDED(result) && !site->Failed(); ++index) {
-        EXCEPINFO exception{};
+        ComSupport::ExceptionInfo exception; // the site has printed the error already
         result = parser->ParseScriptText(files[index].code.c_str(), nullptr, nullptr, nullptr, index, 0, 0,
-                                         nullptr, &exception);
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
+                                         nullptr, exception.Receive());
     }
     if (SUCCEEDED(result) && !site->Failed())
         result = engine->SetScriptState(SCRIPTSTATE_CONNECTED);

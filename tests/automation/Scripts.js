@@ -8,6 +8,26 @@ check("points through a matrix", listed(Host.Points([1, 2, 3], [2, 0, 0, 0, 0, 3
 var moved = [1, 2, 3, 4, 5, 6];
 Host.Move(moved, 10, 20, 30);
 check("Move writes into the JScript array", moved.join(","), "11,22,33,14,25,36");
+// An array the host returned is a VBArray value: a variable holding one sends a copy, which Move refuses.
+var returned = Host.Points([1, 2, 3]);
+check("Move of an array the host returned", errorOf(function () { Host.Move(returned, 1, 1, 1); }), "80040201");
+
+// An object as a number: the host reads its value (valueOf), and an error thrown there reaches the script
+// as its own, which it can catch; the run goes on.
+check("an object's value as the offset", (function () {
+    var points = [1, 2, 3];
+    Host.Move(points, {valueOf: function () { return 2; }}, 0, 0);
+    return points.join(",");
+})(), "3,2,3");
+check("the script's own error, as its own", descriptionOf(function () {
+    Host.Move([1, 2, 3], {valueOf: function () { throw new Error("no offset today"); }}, 0, 0);
+}), "no offset today");
+
+// What a script relies on in an error: the method, what was expected, the code of a library error.
+check("a refusal says what was expected",
+      descriptionOf(function () { Host.Points([1, 2]); }).indexOf("Points expects") === 0, true);
+check("a library error names the method and the code",
+      /Numbers.*0x80020005/.test(descriptionOf(function () { Host.Numbers([1, "x"]); })), true);
 check("numbers", listed(Host.Numbers([0.25, -1, "2", true])), "number:0.25|number:-1|number:2|number:-1");
 check("integers", listed(Host.Integers([2.5, 3.5, 40000])), "number:2|number:4|number:40000");
 check("flags", listed(Host.Flags([true, false, 0, 7])), "boolean:true|boolean:false|boolean:false|boolean:true");

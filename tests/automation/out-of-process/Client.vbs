@@ -1,10 +1,11 @@
 ' A VBScript client in a process of its own (cscript): it creates the automation host as a local server
 ' and calls every method with what scripts send. Every value crosses the platform's marshaler; a variable
 ' passed by reference is copied back after the call. cscript hides a script's own errors, so the closing
-' line is what the test looks for.
+' line is what the test looks for. Its one argument is the server's ProgID, as the build defines it.
 Option Explicit
-Dim Host, failures, cases, r, i, errorNumber, errorSource, errorDescription
+Dim Host, hostProgId, failures, cases, r, i, errorNumber, errorSource, errorDescription
 failures = 0 : cases = 0
+hostProgId = WScript.Arguments(0)
 
 Sub Check(name, actual, expected)
     cases = cases + 1
@@ -22,7 +23,7 @@ End Sub
 
 Sub CheckError(name, expectedNumber, descriptionPart)
     Check name & ": Err.Number", Hex(errorNumber), Hex(expectedNumber)
-    Check name & ": Err.Source", errorSource, "WindowsUtils.DemoHost"
+    Check name & ": Err.Source", errorSource, hostProgId
     Check name & ": Err.Description names what was expected", InStr(errorDescription, descriptionPart) > 0, True
 End Sub
 
@@ -37,7 +38,7 @@ Function Listed(values)
     Listed = text
 End Function
 
-Set Host = CreateObject("WindowsUtils.DemoHost")
+Set Host = CreateObject(hostProgId)
 
 ' Points: literals, a variable (by reference, copied back unchanged), a fixed and a resized array, a matrix.
 Check "literals", Listed(Host.Points(Array(1, 2.5, "3"))), "Double:1|Double:2.5|Double:3"
@@ -63,6 +64,13 @@ Dim three(2)
 three(0) = 1 : three(1) = 2 : three(2) = 3
 Host.Move three, 0.5, 0.5, 0.5
 Check "Move changes a fixed array", Listed(three), "Double:1.5|Double:2.5|Double:3.5"
+' A variable in parentheses is sent by value: a copy that would never come back, which Move refuses.
+On Error Resume Next
+Host.Move (pts), 1, 1, 1
+TakeError
+On Error Goto 0
+CheckError "Move (a)", &H80040201, "by value"
+Check "Move (a) leaves the array", Listed(pts), "Double:2|Double:4|Double:6|Double:5|Double:7|Double:9"
 
 ' The lists, round trip.
 Check "numbers", Listed(Host.Numbers(Array(1, "2.5", True, Empty))), "Double:1|Double:2.5|Double:-1|Double:0"
@@ -93,17 +101,15 @@ Dim square(2, 3)
 r = Host.Points(square)
 TakeError
 CheckError "a two-dimensional array", &H80040201, "one-dimensional"
-r = Host.Points(Array(Array(1, 2, 3)))
+r = Host.Points(Array(Array(1, 2, 3), 4, 5))
 TakeError
 CheckError "an array of arrays", &H80040201, "whose element 0 is an array"
 On Error Goto 0
 
-' A font made in this process crosses as a proxy, and Wine's proxy cannot hand out the font's GDI handle,
-' through which alone the library reads a font: the library adds no record, the host answers an empty list.
+' What a font made here gives depends on the platform's font proxy (OutOfProcess.CppClientFont probes it);
+' what is no font is refused everywhere.
 Dim font : Set font = CreateObject("StdFont")
-font.Name = "Arial" : font.Size = 12 : font.Bold = True : font.Italic = True
-Check "a client's font gives no record", UBound(Host.Font(font)), -1
-Check "an array of a client's fonts gives no record", UBound(Host.Font(Array(font, font))), -1
+font.Name = "Arial" : font.Size = 12
 On Error Resume Next
 r = Host.Font(Array(font, 1))
 TakeError
@@ -128,7 +134,6 @@ For i = 0 To 299999
     If big(i) <> i + (i Mod 3) + 1 Then wrong = wrong + 1
 Next
 Check "100,000 points moved in place: numbers that differ", wrong, 0
-Check "the library's share is within the call", Host.LastLibrarySeconds <= Host.LastCallSeconds, True
 Check "the library's share of moving 100,000 points is above 0", Host.LastLibrarySeconds > 0, True
 
 WScript.Echo "VBScript client: " & cases & " cases, " & failures & " failed"

@@ -20,6 +20,16 @@ function errorOf(call) {
     }
 }
 
+// The description of the error a call raises.
+function descriptionOf(call) {
+    try {
+        call();
+        return "";
+    } catch (error) {
+        return error.description;
+    }
+}
+
 // A VARIANT array's elements as "type:value|...".
 function listed(result) {
     var values = new VBArray(result).toArray(), text = [];

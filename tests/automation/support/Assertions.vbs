@@ -1,7 +1,7 @@
 ' The client tests' assertions, run before each test file in the same engine: a failing case is printed
 ' and counted, and Finish raises when any failed, so that the run (and the test) fails.
 Option Explicit
-Dim failures, cases, caught, r
+Dim failures, cases, caught, r, errorNumber, errorSource, errorDescription
 failures = 0 : cases = 0
 
 Sub Check(name, actual, expected)
@@ -10,6 +10,12 @@ Sub Check(name, actual, expected)
         failures = failures + 1
         WScript.Echo "FAIL " & name & ": got [" & actual & "], expected [" & expected & "]"
     End If
+End Sub
+
+' Takes the error the previous statement raised, under On Error Resume Next, and clears it.
+Sub TakeError()
+    errorNumber = Err.Number : errorSource = Err.Source : errorDescription = Err.Description
+    Err.Clear
 End Sub
 
 ' An array's elements as "TypeName:value|...": one string states types and values together.

@@ -5,15 +5,16 @@
 // client_ms: Invoke as this client sees it (QueryPerformanceCounter); invoke_ms: Host.LastCallSeconds,
 // the time inside the object's Invoke; library_ms: Host.LastLibrarySeconds, its share in the library.
 // Run by scripts/bench; needs the server registered.
-#include "ClientSupport.h"
+#include "ComSupport.h"
 #include "HostObject.h"
+#include "ServerIdentity.h"
 #include "Stopwatch.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
-using namespace AutomationClient;
+using namespace ComSupport;
 
 namespace {
 
@@ -27,7 +28,7 @@ double Median(std::vector<double> values) {
 
 double Property(IDispatch& host, const wchar_t* name) {
     const CallResult read = Call(host, name, {}, DISPATCH_PROPERTYGET);
-    return read.value.Get().vt == VT_R8 ? read.value.Get().dblVal : -1;
+    return read.value.vt == VT_R8 ? read.value.dblVal : -1;
 }
 
 // The numbers x, y, z of every point, as the client sends them.
@@ -39,31 +40,29 @@ std::vector<double> Coordinates() {
 }
 
 // The same numbers as VT_VARIANT elements, the form a script's array has.
-Variant VariantList(const std::vector<double>& numbers) {
+_variant_t VariantList(const std::vector<double>& numbers) {
     std::vector<VARIANT> elements(numbers.size());
     for (size_t index = 0; index < numbers.size(); ++index) {
         VariantInit(&elements[index]);
         elements[index].vt = VT_R8;
         elements[index].dblVal = numbers[index];
     }
-    return TypedArray<VARIANT>(VT_VARIANT, std::move(elements));
+    return TypedArray<VARIANT>(VT_VARIANT, elements);
 }
 
 // Runs one case and prints its medians; false when a call failed.
 bool Measure(IDispatch& host, const char* name, const char* where, DISPID method, VARIANT& list, bool move) {
-    Variant offset;
-    offset.Get().vt = VT_R8;
-    offset.Get().dblVal = 1;
+    const _variant_t offset(1.0);
     std::vector<double> client, invoke, library;
     for (int run = 0; run < runs; ++run) {
         std::vector<VARIANT> arguments{list};
         if (move)
-            arguments = {ReferenceTo(list), offset.Get(), offset.Get(), offset.Get()};
+            arguments = {ReferenceTo(list), offset, offset, offset};
         const Stopwatch watch;
         const CallResult call = Invoke(host, method, arguments);
         client.push_back(Stopwatch::Seconds(watch.Ticks()));
         if (call.result != S_OK) {
-            std::fprintf(stderr, "%s (%s): 0x%08lX\n", name, where, static_cast<unsigned long>(call.result));
+            std::fprintf(stderr, "%s (%s): %ls\n", name, where, HresultText(call.result).c_str());
             return false;
         }
         invoke.push_back(Property(host, L"LastCallSeconds"));
@@ -81,32 +80,28 @@ bool MeasureAll(IDispatch& host, const char* where) {
     if (FAILED(MemberId(host, L"Points", points)) || FAILED(MemberId(host, L"Move", move)))
         return false;
     const std::vector<double> numbers = Coordinates();
-    Variant typed = TypedArray<double>(VT_R8, numbers);
-    Variant variants = VariantList(numbers);
-    return Measure(host, "Points-R8-array", where, points, typed.Get(), false) &&
-           Measure(host, "Points-VARIANT-array", where, points, variants.Get(), false) &&
-           Measure(host, "Move-R8-array", where, move, typed.Get(), true) &&
-           Measure(host, "Move-VARIANT-array", where, move, variants.Get(), true);
+    _variant_t typed = TypedArray<double>(VT_R8, numbers);
+    _variant_t variants = VariantList(numbers);
+    return Measure(host, "Points-R8-array", where, points, typed, false) &&
+           Measure(host, "Points-VARIANT-array", where, points, variants, false) &&
+           Measure(host, "Move-R8-array", where, move, typed, true) &&
+           Measure(host, "Move-VARIANT-array", where, move, variants, true);
 }
 
 } // namespace
 
 int main() {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    const ComApartment apartment;
+    if (FAILED(apartment.Result()))
         return 2;
-    bool measured = false;
-    {
-        Reference<IDispatch> local;
-        Reference<IDispatch> remote;
-        CLSID classId;
-        if (SUCCEEDED(CreateHostObject(local.Receive())) &&
-            SUCCEEDED(CLSIDFromProgID(L"WindowsUtils.DemoHost", &classId)) &&
-            SUCCEEDED(
-                CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, remote.ReceiveVoid())))
-            measured = MeasureAll(*local.Get(), "in") && MeasureAll(*remote.Get(), "out");
-        else
-            std::fprintf(stderr, "cannot create the Host object in process and from the local server\n");
+    IDispatchPtr local;
+    IDispatchPtr remote;
+    CLSID classId;
+    if (FAILED(CreateHostObject(&local)) || FAILED(CLSIDFromProgID(ServerIdentity::progId, &classId)) ||
+        FAILED(CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                reinterpret_cast<void**>(&remote)))) {
+        std::fprintf(stderr, "cannot create the Host object in process and from the local server\n");
+        return 1;
     }
-    CoUninitialize();
-    return measured ? 0 : 1;
+    return MeasureAll(*local, "in") && MeasureAll(*remote, "out") ? 0 : 1;
 }
