@@ -13,7 +13,7 @@ namespace {
 
 // Whether `type` can be an array's element type: only then does a reference to such an array point at one.
 bool IsElementType(VARTYPE type) {
-    return (type >= VT_I2 && type <= VT_UINT && type != 15) || type == VT_RECORD;
+    return type >= VT_I2 && type <= VT_UINT && type != 15;
 }
 
 // More levels than any script engine adds: a longer chain (or a cycle) is no script's variable.
@@ -90,6 +90,10 @@ ArgumentView::ArgumentView(VARIANT& argument, const OLECHAR* method) : method(me
             throw Refusal(method + Words(" expects a value, not a chain of more than 16 references"));
         value = value->pvarVal;
     }
+    // No reader takes records, and following a record's reference means trusting its record information:
+    // refused before anything behind it is read.
+    if ((value->vt & VT_BYREF) != 0 && (value->vt & VT_TYPEMASK) == VT_RECORD)
+        throw Refusal(method + Words(" expects numbers, texts or objects, not records"));
     // An array reached through a reference is the caller's own: what changes in it, the caller sees.
     reachesCaller = level > 0 && (value->vt & VT_ARRAY) != 0;
     if ((value->vt & ~VT_TYPEMASK) == (VT_BYREF | VT_ARRAY) && IsElementType(value->vt & VT_TYPEMASK)) {

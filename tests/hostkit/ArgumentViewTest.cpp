@@ -8,6 +8,7 @@
 #include "support/CountingObject.h"
 #include "support/ScriptArrayObject.h"
 
+#include <cstdint>
 #include <string>
 #include <tuple>
 
@@ -81,7 +82,8 @@ TEST(ArgumentView, InPlaceChangesReachTheCallersArray) {
     EXPECT_EQ(std::tuple(moved[0], moved[1], moved[2]), std::tuple(11.0, 22.0, 33.0));
 }
 
-// A reference chain that never ends (a cycle) is refused; a null reference is left for the check to name.
+// A reference chain that never ends (a cycle) and a record's reference are refused; a null reference is left
+// for the check to name.
 TEST(ArgumentView, EndlessAndNullReferences) {
     VARIANT cycle{};
     cycle.vt = VT_BYREF | VT_VARIANT;
@@ -92,6 +94,16 @@ TEST(ArgumentView, EndlessAndNullReferences) {
     } catch (const Refusal& refusal) {
         EXPECT_EQ(Narrow(refusal.Description()),
                   "Points expects a value, not a chain of more than 16 references");
+    }
+    // A record's reference: what lies behind it (here nothing readable) is never touched.
+    VARIANT record{};
+    record.vt = VT_BYREF | VT_ARRAY | VT_RECORD;
+    record.byref = reinterpret_cast<void*>(std::uintptr_t{0x9fff8000});
+    try {
+        ArgumentView view(record, OLESTR("Points"));
+        ADD_FAILURE() << "a record's reference was followed";
+    } catch (const Refusal& refusal) {
+        EXPECT_EQ(Narrow(refusal.Description()), "Points expects numbers, texts or objects, not records");
     }
     VARIANT null = Reference(nullptr);
     ArgumentView view(null, OLESTR("Points"));
