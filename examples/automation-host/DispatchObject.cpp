@@ -29,13 +29,12 @@ HRESULT ReportFailure(EXCEPINFO* exception, const wchar_t* source, const wchar_t
             }
             // A callee's own words (ComSupport::ThrowError); without any, the host words the error.
             const IErrorInfoPtr info(error.ErrorInfo(), false);
-            const _bstr_t description = info ? error.Description() : _bstr_t();
-            if (description.length() > 0) {
-                const _bstr_t callee = error.Source();
-                const std::wstring origin =
-                    callee.length() > 0 ? static_cast<const wchar_t*>(callee) : source;
-                return HostKit::ReportError(exception, error.Error(), origin.c_str(),
-                                            static_cast<const wchar_t*>(description));
+            const std::wstring description =
+                info ? ComSupport::ErrorInfoText(*info, &IErrorInfo::GetDescription) : std::wstring();
+            if (!description.empty()) {
+                const std::wstring callee = ComSupport::ErrorInfoText(*info, &IErrorInfo::GetSource);
+                return HostKit::ReportError(exception, error.Error(), callee.empty() ? source : callee.c_str(),
+                                            description);
             }
         } catch (...) {
             return E_OUTOFMEMORY;

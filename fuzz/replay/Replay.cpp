@@ -1,4 +1,4 @@
-// libFuzzer's driver for a build without libFuzzer: every file of the corpus folders given on the command
+// libFuzzer's driver for the Windows builds, which have no libFuzzer: every file of the corpus folders given on the command
 // line is handed once to the target's LLVMFuzzerTestOneInput, so the platform's own OLE Automation (Wine's
 // oleaut32 in the Windows build) meets the inputs the native fuzzing found, under the same checks. A
 // finding aborts; the input that caused it is named first.
@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -20,9 +19,7 @@
 
 #include "support/Platform.h"
 
-#if defined(_WIN32)
 #include <windows.h>
-#endif
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -36,19 +33,34 @@ extern "C" void NameTheInput(int) {
     std::_Exit(3);
 }
 
-std::vector<std::uint8_t> Contents(const std::filesystem::path& file) {
+std::vector<std::uint8_t> Contents(const std::string& file) {
     std::ifstream stream(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
 }
 
-#if defined(_WIN32)
+// The names of a folder's files, sorted so that every run takes them in the same order. (Not
+// std::filesystem: the Microsoft STL's needs runtime exports that Wine's msvcp140 lacks.)
+std::vector<std::string> FileNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // A crash (an access violation inside the platform, say) names its input too.
 LONG WINAPI NameTheCrashingInput(EXCEPTION_POINTERS* exception) {
     std::fprintf(stderr, "crash 0x%08lx on input %s\n", exception->ExceptionRecord->ExceptionCode, current.c_str());
     std::fflush(stderr);
     return EXCEPTION_CONTINUE_SEARCH; // and the platform's debugger prints where
 }
-#endif
 
 // The list's target/input names, the comment lines left out.
 std::set<std::string> KnownPlatformGaps(const char* list) {
@@ -70,9 +82,7 @@ std::set<std::string> KnownPlatformGaps(const char* list) {
 
 int main(int argc, char** argv) {
     std::signal(SIGABRT, NameTheInput);
-#if defined(_WIN32)
     SetUnhandledExceptionFilter(NameTheCrashingInput);
-#endif
     std::size_t inputs = 0;
     std::size_t bytes = 0;
     std::size_t skipped = 0;
@@ -84,14 +94,14 @@ int main(int argc, char** argv) {
         first = 3;
     }
     for (int index = first; index < argc; ++index) {
-        std::vector<std::filesystem::path> files;
-        for (const auto& entry : std::filesystem::directory_iterator(argv[index]))
-            if (entry.is_regular_file())
-                files.push_back(entry.path());
-        std::sort(files.begin(), files.end()); // the same order on every run
-        for (const auto& file : files) {
-            current = file.string();
-            if (gaps.contains(file.parent_path().filename().string() + "/" + file.filename().string())) {
+        std::string folder = argv[index];
+        while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
+            folder.pop_back();
+        const std::string target = folder.substr(folder.find_last_of("/\\") + 1);
+        for (const std::string& name : FileNames(folder)) {
+            const std::string file = folder + "/" + name;
+            current = file;
+            if (gaps.contains(target + "/" + name)) {
                 std::printf("skipped %s: a known platform gap\n", current.c_str());
                 ++skipped;
                 continue;

@@ -1,6 +1,6 @@
 // The COM support the automation host and its clients share: an owner for each thing COM hands out to be
 // freed (the apartment, an EXCEPINFO's strings, LocalAlloc'd memory; VARIANTs, BSTRs and interfaces are
-// comutil's _variant_t, _bstr_t and _com_ptr_t), one way to turn a failed HRESULT into an exception, one
+// comutil's _variant_t and _com_ptr_t), one way to turn a failed HRESULT into an exception, one
 // text for an HRESULT, and a late-bound call by name. Nothing COM-owned is freed by hand elsewhere.
 #pragma once
 
@@ -112,6 +112,18 @@ private:
 
     EXCEPINFO info{};
 };
+
+// One of an error's texts (IErrorInfo::GetSource, GetDescription), empty when it has none.
+inline std::wstring ErrorInfoText(IErrorInfo& info, HRESULT (STDMETHODCALLTYPE IErrorInfo::*get)(BSTR*)) {
+    BSTR text = nullptr;
+    const HRESULT result = (info.*get)(&text);
+    _variant_t owner;
+    owner.vt = VT_BSTR;
+    owner.bstrVal = text; // freed with the owner, also when the call failed after all
+    if (FAILED(result) || text == nullptr)
+        return {};
+    return std::wstring(text, SysStringLen(text));
+}
 
 // An error as a _com_error carrying its source and description (as the error's IErrorInfo), so that
 // whoever reports it passes on these words.
@@ -241,8 +253,8 @@ _variant_t TypedArray(VARTYPE elementType, const std::vector<Element>& values, L
 inline _variant_t TextArray(const std::vector<std::wstring>& texts, LONG lowerBound = 0) {
     return NewArray(VT_BSTR, texts.size(), lowerBound,
                     [&](SAFEARRAY* array, LONG position, std::size_t index) {
-                        const _bstr_t text(texts[index].c_str());
-                        ThrowIfFailed(SafeArrayPutElement(array, &position, static_cast<BSTR>(text)));
+                        const _variant_t text(texts[index].c_str());
+                        ThrowIfFailed(SafeArrayPutElement(array, &position, text.bstrVal));
                     });
 }
 

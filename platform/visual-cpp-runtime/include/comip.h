@@ -52,6 +52,11 @@ public:
         pointer_ = nullptr;
         return detached;
     }
+    // Where a call that creates an interface stores it: what the pointer held is released first.
+    Interface** operator&() noexcept {
+        *this = nullptr;
+        return &pointer_;
+    }
     Interface* operator->() const noexcept { return pointer_; }
     Interface& operator*() const noexcept { return *pointer_; }
     operator Interface*() const noexcept { return pointer_; }

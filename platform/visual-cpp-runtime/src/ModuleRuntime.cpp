@@ -1,5 +1,6 @@
 // Stands in for the static part of Visual C++'s runtime (vcruntime.lib, msvcrt.lib) every module links:
-// initializer tables, atexit, the TLS directory, thread-safe statics, type_info's virtual table.
+// initializer tables, atexit, the TLS directory, thread_local destructors, thread-safe statics, type_info's
+// virtual table.
 #include <windows.h>
 
 #include <corecrt_startup.h>
@@ -13,6 +14,7 @@
 #pragma section(".CRT$XCA", read)
 #pragma section(".CRT$XCZ", read)
 #pragma section(".CRT$XLA", read)
+#pragma section(".CRT$XLD", read)
 #pragma section(".CRT$XLZ", read)
 #pragma section(".tls", read, write)
 #pragma section(".tls$ZZZ", read, write)
@@ -63,6 +65,38 @@ void RunLibraryTerminators() {
     _execute_onexit_table(&moduleExitTable);
     __std_type_info_destroy_list(&__type_info_root_node);
 }
+
+// A thread_local object with a destructor registers it, once constructed, with __tlregdtor; the thread's
+// end (or the module's, for the thread that unloads it) runs them, the last registered first. A thread
+// holds few such objects: past the table's end a destructor is not run, as Visual C++'s runtime does when
+// it cannot allocate its list.
+namespace {
+struct ThreadDestructors {
+    _PVFV functions[32];
+    int count;
+};
+__declspec(thread) ThreadDestructors threadDestructors = {};
+
+void NTAPI RunThreadDestructors(PVOID, DWORD reason, PVOID) {
+    if (reason != DLL_THREAD_DETACH && reason != DLL_PROCESS_DETACH)
+        return;
+    while (threadDestructors.count > 0)
+        threadDestructors.functions[--threadDestructors.count]();
+}
+} // namespace
+
+extern "C" {
+__declspec(allocate(".CRT$XLD")) PIMAGE_TLS_CALLBACK __xl_d = RunThreadDestructors;
+
+int __cdecl __tlregdtor(_PVFV function) {
+    if (threadDestructors.count == static_cast<int>(sizeof threadDestructors.functions / sizeof(_PVFV)))
+        return -1;
+    threadDestructors.functions[threadDestructors.count++] = function;
+    return 0;
+}
+}
+// Nothing refers to the callback but the loader, through the TLS directory: the linker must keep it.
+#pragma comment(linker, "/include:__xl_d")
 
 // Thread-safe function-local statics. A guard is 0 before, -1 during, and afterwards the epoch at which
 // its initialization finished; a thread that has seen that epoch skips the call altogether.

@@ -44,6 +44,17 @@ int MadeOnSecondAttempt() {
 
 thread_local int perThread = 5;
 
+// Counts the ends of the thread_local objects of its kind.
+int threadObjectsEnded = 0;
+struct EndsWithItsThread {
+    int value = 1;
+    ~EndsWithItsThread() { ++threadObjectsEnded; }
+};
+EndsWithItsThread& ThreadObject() {
+    thread_local EndsWithItsThread object;
+    return object;
+}
+
 struct alignas(64) CacheLine {
     unsigned char bytes[64];
 };
@@ -71,7 +82,8 @@ TEST(FunctionLocalStatics, MadeOnceAcrossThreadsAndRetriedAfterAThrow) {
     EXPECT_EQ(attempts, 2);
 }
 
-// Each thread starts from the initial value and changes only its own copy.
+// Each thread starts from the initial value and changes only its own copy; a thread's objects with a
+// destructor end with it, each once.
 TEST(ThreadLocalStorage, EachThreadHasItsOwnCopy) {
     perThread = 7;
     int otherStart = 0, otherEnd = 0;
@@ -81,6 +93,11 @@ TEST(ThreadLocalStorage, EachThreadHasItsOwnCopy) {
         otherEnd = perThread;
     });
     other.join();
+    std::thread user([] { ThreadObject().value += 1; });
+    user.join();
+    std::thread second([] { ThreadObject().value += 2; });
+    second.join();
+    EXPECT_EQ(threadObjectsEnded, 2);
     EXPECT_EQ(otherStart, 5);
     EXPECT_EQ(otherEnd, 105);
     EXPECT_EQ(perThread, 7);
