@@ -121,6 +121,20 @@ void FreeGuarded(void* data) {
 
 // --- PosingArray ------------------------------------------------------------------------------------
 
+PosingArray::Behaviour PosingArray::Behaviour::OfNumbers(long count) {
+    Behaviour behaviour;
+    behaviour.known = count;
+    behaviour.length.vt = VT_I4;
+    behaviour.length.lVal = count;
+    VARIANT number;
+    VariantInit(&number);
+    number.vt = VT_R8;
+    number.dblVal = 1.5;
+    behaviour.values.push_back(number);
+    behaviour.kinds.push_back(Element::Value);
+    return behaviour;
+}
+
 PosingArray::PosingArray(Behaviour behaviour, IDispatch* host, DISPID numbersId)
     : behaviour_(std::move(behaviour)), host_(host), numbersId_(numbersId) {}
 
@@ -710,19 +724,10 @@ void Arena::Variable(VARIANT& value, ULONG count) {
 }
 
 void Arena::ArrayWithHole(VARIANT& value) {
-    PosingArray::Behaviour behaviour;
     const long count = 2 + static_cast<long>(random_.Below(5));
-    behaviour.known = count;
+    PosingArray::Behaviour behaviour = PosingArray::Behaviour::OfNumbers(count);
     behaviour.hole = static_cast<long>(random_.Below(static_cast<std::uint32_t>(count)));
-    behaviour.length.vt = VT_I4;
-    behaviour.length.lVal = count;
     behaviour.answersUnknown = true; // a host that skips the hole check gets VT_EMPTY, not an error
-    VARIANT number;
-    VariantInit(&number);
-    number.vt = VT_R8;
-    number.dblVal = 1.5;
-    behaviour.values.push_back(number);
-    behaviour.kinds.push_back(PosingArray::Element::Value);
     auto* posing = new PosingArray(std::move(behaviour), host_, numbersId_);
     posing_.push_back(posing);
     VariantInit(&value);

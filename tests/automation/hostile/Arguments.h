@@ -35,6 +35,9 @@ public:
         bool answersUnknown = false;  // Invoke answers any DISPID, DISPID_UNKNOWN included, with VT_EMPTY
         std::vector<VARIANT> values;  // element i answers values[i % size]
         std::vector<Element> kinds;   // and behaves as kinds[i % size]
+
+        // `count` known elements, each the number 1.5, and a `length` that says so.
+        static Behaviour OfNumbers(long count);
     };
     // Takes the behaviour's VARIANTs; `host` (not held) is what a CallsHost element calls.
     PosingArray(Behaviour behaviour, IDispatch* host, DISPID numbersId);

@@ -644,17 +644,7 @@ int ProbeLongLength(long count) {
     Reference<IDispatch> host;
     if (FAILED(CreateHostObject(host.Receive())))
         return 1;
-    PosingArray::Behaviour behaviour;
-    behaviour.known = count;
-    behaviour.length.vt = VT_I4;
-    behaviour.length.lVal = count;
-    VARIANT number;
-    VariantInit(&number);
-    number.vt = VT_R8;
-    number.dblVal = 1.5;
-    behaviour.values.push_back(number);
-    behaviour.kinds.push_back(PosingArray::Element::Value);
-    auto* posing = new PosingArray(std::move(behaviour), host.Get(), DISPID_UNKNOWN);
+    auto* posing = new PosingArray(PosingArray::Behaviour::OfNumbers(count), host.Get(), DISPID_UNKNOWN);
     VARIANT argument;
     argument.vt = VT_DISPATCH;
     argument.pdispVal = posing;
