@@ -216,6 +216,9 @@ private:
         if (!IsValidType(vt)) {
             // The platform holds nothing for such a value: its payload is plain bytes.
             ConsumeInto(input_, &value.dblVal, sizeof(value.dblVal) * 2);
+            // ...except an array of VT_CLSID, which the platform clears as an array: it holds none.
+            if (vt == (VT_ARRAY | VT_CLSID))
+                value.parray = nullptr;
             value.vt = vt;
             return;
         }
