@@ -9,6 +9,8 @@
 // builds: values are made from integer arithmetic and printed as bits.
 #include <WindowsUtils.h>
 
+#include "support/SeededRandom.h"
+
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -23,27 +25,7 @@
 
 namespace {
 
-// splitmix64: the same sequence on every platform, unlike the standard distributions.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state(seed) {}
-    std::uint64_t Next() {
-        std::uint64_t value = (state += 0x9E3779B97F4A7C15ull);
-        value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
-        value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
-        return value ^ (value >> 31);
-    }
-    std::uint32_t Below(std::uint32_t bound) { return static_cast<std::uint32_t>(Next() % bound); }
-    // True in `inThousand` cases of a thousand.
-    bool Chance(std::uint32_t inThousand) { return Below(1000) < inThousand; }
-    template <class Element, std::size_t size>
-    const Element& Pick(const Element (&choices)[size]) {
-        return choices[Below(size)];
-    }
-
-private:
-    std::uint64_t state;
-};
+using Random = TestSupport::SeededRandom;
 
 // ---------------------------------------------------------------------------------------------------
 // Printing

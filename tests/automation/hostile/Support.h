@@ -2,6 +2,8 @@
 // every run, a count of what the platform allocates through COM's allocator, and a few COM owners.
 #pragma once
 
+#include "support/SeededRandom.h"
+
 #include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
@@ -16,27 +18,7 @@
 
 namespace Hostile {
 
-// splitmix64: small, and fully defined, so a seed means the same calls on every build.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t Next() {
-        std::uint64_t value = (state_ += 0x9E3779B97F4A7C15ull);
-        value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
-        value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
-        return value ^ (value >> 31);
-    }
-    // 0 <= result < count.
-    std::uint32_t Below(std::uint32_t count) { return static_cast<std::uint32_t>(Next() % count); }
-    bool Percent(std::uint32_t percent) { return Below(100) < percent; }
-    template <class T, std::size_t N>
-    const T& Pick(const T (&values)[N]) {
-        return values[Below(N)];
-    }
-
-private:
-    std::uint64_t state_;
-};
+using Random = TestSupport::SeededRandom;
 
 // Every block the platform takes from COM's allocator (BSTRs and SAFEARRAYs among them) while it is
 // registered, until freed. Wine's BSTR cache would hold freed strings back: it is switched off first.
