@@ -75,9 +75,13 @@ public:
         objects.push_back(&object);
         CoAddRefServerProcess();
     }
+    // An object given up when its client ended is no longer counted.
     void Remove(ServedObject& object) {
         const std::lock_guard lock(guard);
-        objects.erase(std::find(objects.begin(), objects.end(), &object));
+        const auto found = std::find(objects.begin(), objects.end(), &object);
+        if (found == objects.end())
+            return;
+        objects.erase(found);
         Released();
     }
     void Lock() {
@@ -104,8 +108,10 @@ public:
         const steady_clock::time_point now = steady_clock::now();
         return lastReleased ? now - *lastReleased >= idleWait : now - started >= unusedWait;
     }
-    // Gives up what clients that have ended still hold: their locks, and COM's references to their objects
-    // (CoDisconnectObject, after which the objects go as every other object does).
+    // Gives up what clients that have ended still hold: their locks, and their objects, disconnected from
+    // COM and no longer counted. An object may outlive its disconnection: Wine's marshaling keeps a
+    // reference to every element of an array of interfaces a client sent, the server's own object among
+    // them, and no client can release that.
     void GiveUpEnded();
 
 private:
@@ -158,9 +164,15 @@ void Clients::GiveUpEnded() {
     std::vector<IDispatchPtr> abandoned;
     {
         const std::lock_guard lock(guard);
-        for (ServedObject* object : objects)
-            if (object->Client().Ended())
-                abandoned.emplace_back(object); // kept alive until it is disconnected
+        for (auto object = objects.begin(); object != objects.end();)
+            // One whose last Release is under way is left to its destructor.
+            if ((*object)->Client().Ended() && (*object)->AddRefWhileAlive()) {
+                abandoned.emplace_back(static_cast<IDispatch*>(*object), false); // alive until disconnected
+                object = objects.erase(object);
+                Released();
+            } else {
+                ++object;
+            }
         for (auto lock = locks.begin(); lock != locks.end();)
             if ((*lock)->Ended()) {
                 lock = locks.erase(lock);

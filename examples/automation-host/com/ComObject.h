@@ -25,6 +25,15 @@ public:
         return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    // A reference for whoever finds the object through a plain pointer (a list of live objects), taken only
+    // while no last Release is under way on another thread.
+    bool AddRefWhileAlive() noexcept {
+        ULONG count = references.load();
+        while (count != 0)
+            if (references.compare_exchange_weak(count, count + 1))
+                return true;
+        return false;
+    }
     ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = --references;
         if (left == 0)
