@@ -285,16 +285,9 @@ public:
             CheckRoundTrip(plan, answer, described);
             break;
         case Oracle::BadCount:
-            if (result != DISP_E_BADPARAMCOUNT)
-                Fail("a wrong count not refused with DISP_E_BADPARAMCOUNT" + described);
-            break;
         case Oracle::NoNamed:
-            if (result != DISP_E_NONAMEDARGS)
-                Fail("a named argument not refused with DISP_E_NONAMEDARGS" + described);
-            break;
         case Oracle::NotFound:
-            if (result != DISP_E_MEMBERNOTFOUND)
-                Fail("an unknown DISPID not refused with DISP_E_MEMBERNOTFOUND" + described);
+            CheckDispatchRefusal(plan.oracle, result, described);
             break;
         case Oracle::None:
             break;
@@ -328,6 +321,22 @@ private:
             Fail("an answer that is no unlocked one-dimensional VARIANT array from 0: " + Describe(value) + described);
     }
 
+    // A malformed call is refused by IDispatch's own error for it.
+    void CheckDispatchRefusal(Oracle oracle, HRESULT result, const std::string& described) {
+        struct Refusal {
+            Oracle oracle;
+            HRESULT result;
+            const char* call;
+        };
+        static constexpr Refusal refusals[] = {
+            {Oracle::BadCount, DISP_E_BADPARAMCOUNT, "a wrong count not refused with DISP_E_BADPARAMCOUNT"},
+            {Oracle::NoNamed, DISP_E_NONAMEDARGS, "a named argument not refused with DISP_E_NONAMEDARGS"},
+            {Oracle::NotFound, DISP_E_MEMBERNOTFOUND, "an unknown DISPID not refused with DISP_E_MEMBERNOTFOUND"},
+        };
+        for (const Refusal& refusal : refusals)
+            if (refusal.oracle == oracle && result != refusal.result)
+                Fail(refusal.call + described);
+    }
     void CheckRoundTrip(const Plan& plan, const Answer& answer, const std::string& described) {
         if (answer.result != S_OK) {
             Fail("Numbers refused a list of numbers" + described);
