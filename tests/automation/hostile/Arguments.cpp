@@ -15,12 +15,12 @@ constexpr DISPID lengthId = 1000;
 constexpr DISPID firstElementId = 2000;
 constexpr HRESULT elementError = static_cast<HRESULT>(0x80040999);
 
-constexpr VARTYPE scalarTypes[] = {VT_EMPTY, VT_NULL, VT_I2,      VT_I4, VT_R4,  VT_R8,  VT_CY,
-                                   VT_DATE,  VT_BSTR, VT_ERROR,   VT_BOOL, VT_DECIMAL, VT_I1, VT_UI1,
-                                   VT_UI2,   VT_UI4,  VT_I8,      VT_UI8, VT_INT, VT_UINT};
-constexpr VARTYPE elementTypes[] = {VT_I1,   VT_UI1,  VT_I2,   VT_UI2,     VT_I4,      VT_UI4,      VT_INT,
-                                    VT_UINT, VT_I8,   VT_UI8,  VT_R4,      VT_R8,      VT_CY,       VT_DATE,
-                                    VT_BSTR, VT_BOOL, VT_ERROR, VT_DECIMAL, VT_VARIANT, VT_DISPATCH, VT_UNKNOWN};
+constexpr VARTYPE scalarTypes[] = {VT_EMPTY, VT_NULL, VT_I2,    VT_I4,   VT_R4,      VT_R8,  VT_CY,
+                                   VT_DATE,  VT_BSTR, VT_ERROR, VT_BOOL, VT_DECIMAL, VT_I1,  VT_UI1,
+                                   VT_UI2,   VT_UI4,  VT_I8,    VT_UI8,  VT_INT,     VT_UINT};
+constexpr VARTYPE elementTypes[] = {
+    VT_I1, VT_UI1, VT_I2,   VT_UI2,  VT_I4,   VT_UI4,   VT_INT,     VT_UINT,    VT_I8,       VT_UI8,    VT_R4,
+    VT_R8, VT_CY,  VT_DATE, VT_BSTR, VT_BOOL, VT_ERROR, VT_DECIMAL, VT_VARIANT, VT_DISPATCH, VT_UNKNOWN};
 constexpr double doubles[] = {0.0,
                               -0.0,
                               1.0,
@@ -35,9 +35,9 @@ constexpr double doubles[] = {0.0,
                               std::numeric_limits<double>::quiet_NaN(),
                               std::numeric_limits<double>::infinity(),
                               -std::numeric_limits<double>::infinity()};
-constexpr const wchar_t* texts[] = {L"",        L"1.5",   L" -2 ",   L"1e308", L"1e309", L"&H7FFF",
-                                    L"NaN",     L"#TRUE#", L"True",   L"x",     L"3",     L"12/31/1999",
-                                    L"\xD800", L"4294967295"};
+constexpr const wchar_t* texts[] = {L"",       L"1.5",        L" -2 ",   L"1e308",     L"1e309",
+                                    L"&H7FFF", L"NaN",        L"#TRUE#", L"True",      L"x",
+                                    L"3",      L"12/31/1999", L"\xD800", L"4294967295"};
 constexpr LONG lowerBounds[] = {0, 1, -1, -5, 7, 0x7FFFFFF0, -0x7FFFFFFF - 1};
 
 // An element's width as the platform lays arrays out: its answer, not a table of ours.
@@ -58,8 +58,9 @@ void ScalarBits(Random& random, VARTYPE type, void* to) {
         break;
     }
     case VT_R4: {
-        const auto value = random.Percent(70) ? static_cast<float>(random.Pick(doubles))
-                                              : std::bit_cast<float>(static_cast<std::uint32_t>(random.Next()));
+        const auto value = random.Percent(70)
+                               ? static_cast<float>(random.Pick(doubles))
+                               : std::bit_cast<float>(static_cast<std::uint32_t>(random.Next()));
         std::memcpy(to, &value, sizeof(value));
         break;
     }
@@ -87,9 +88,10 @@ void ScalarBits(Random& random, VARTYPE type, void* to) {
     default: {
         // Whole numbers: small ones, the extremes, or any bits.
         const std::uint64_t choice = random.Below(4);
-        const std::uint64_t value = choice == 0 ? random.Below(7) : choice == 1 ? ~std::uint64_t{0}
-                                                                              : choice == 2 ? 0x8000000000000000ull >> (64 - 8 * Width(type))
-                                                                                            : random.Next();
+        const std::uint64_t value = choice == 0   ? random.Below(7)
+                                    : choice == 1 ? ~std::uint64_t{0}
+                                    : choice == 2 ? 0x8000000000000000ull >> (64 - 8 * Width(type))
+                                                  : random.Next();
         std::memcpy(to, &value, Width(type));
     }
     }
@@ -101,7 +103,8 @@ void* GuardedData(const void* bytes, std::size_t size) {
     GetSystemInfo(&system);
     const std::size_t page = system.dwPageSize;
     const std::size_t pages = (size + page - 1) / page + 1;
-    auto* base = static_cast<BYTE*>(VirtualAlloc(nullptr, pages * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    auto* base =
+        static_cast<BYTE*>(VirtualAlloc(nullptr, pages * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     if (base == nullptr)
         return nullptr;
     DWORD old = 0;
@@ -144,11 +147,13 @@ PosingArray::~PosingArray() {
         VariantClear(&value);
 }
 
-bool PosingArray::HasHole() const { return behaviour_.hole >= 0; }
+bool PosingArray::HasHole() const {
+    return behaviour_.hole >= 0;
+}
 
 bool PosingArray::Honest() const {
-    if (behaviour_.lengthRaises || behaviour_.length.vt != VT_I4 || behaviour_.length.lVal != behaviour_.known ||
-        behaviour_.hole >= 0)
+    if (behaviour_.lengthRaises || behaviour_.length.vt != VT_I4 ||
+        behaviour_.length.lVal != behaviour_.known || behaviour_.hole >= 0)
         return false;
     for (Element kind : behaviour_.kinds)
         if (kind != Element::Value)
@@ -186,8 +191,8 @@ HRESULT STDMETHODCALLTYPE PosingArray::GetIDsOfNames(REFIID, LPOLESTR* names, UI
     return result;
 }
 
-HRESULT STDMETHODCALLTYPE PosingArray::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
-                                             EXCEPINFO* exception, UINT*) {
+HRESULT STDMETHODCALLTYPE PosingArray::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
+                                              VARIANT* result, EXCEPINFO* exception, UINT*) {
     const auto raise = [&](const wchar_t* description) {
         if (exception == nullptr)
             return elementError;
@@ -288,8 +293,8 @@ void Arena::Any(VARIANT& value, int depth) {
     const std::uint32_t choice = random_.Below(100);
     if (choice < 6 && reach_ == Reach::InProcess && depth == 0) {
         // No valid type: a vector, a reserved bit, a number beyond the types. The payload is zero.
-        constexpr VARTYPE invalid[] = {VT_VECTOR | VT_I4, VT_RESERVED | VT_R8, 0x0FFF, VT_ARRAY | 0x0FFF,
-                                       VT_ARRAY | VT_EMPTY, VT_BSTR_BLOB, VT_VOID, VT_HRESULT};
+        constexpr VARTYPE invalid[] = {VT_VECTOR | VT_I4,   VT_RESERVED | VT_R8, 0x0FFF,  VT_ARRAY | 0x0FFF,
+                                       VT_ARRAY | VT_EMPTY, VT_BSTR_BLOB,        VT_VOID, VT_HRESULT};
         value.vt = random_.Pick(invalid);
         value.llVal = 0;
         value.parray = nullptr;
@@ -364,7 +369,8 @@ void Arena::Array(VARIANT& value, int depth) {
     // one-dimensional arrays of plain values other than DECIMALs.
     const bool crossing = reach_ == Reach::CrossProcess && insideReference_ > 0;
     VARTYPE type = random_.Pick(elementTypes);
-    while (crossing && (type == VT_VARIANT || type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_DECIMAL))
+    while (crossing &&
+           (type == VT_VARIANT || type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_DECIMAL))
         type = random_.Pick(elementTypes);
     const UINT dimensions = crossing ? random_.Below(2) : random_.Below(4);
     if (dimensions == 0) {
@@ -594,9 +600,9 @@ IDispatch* Arena::NewPosingArray(int depth, bool withHole) {
         else
             OwnedAny(element, depth + 1);
         behaviour.values.push_back(element);
-        constexpr PosingArray::Element kinds[] = {PosingArray::Element::Value, PosingArray::Element::Value,
-                                                  PosingArray::Element::Value, PosingArray::Element::Value,
-                                                  PosingArray::Element::Raises, PosingArray::Element::Fails,
+        constexpr PosingArray::Element kinds[] = {PosingArray::Element::Value,    PosingArray::Element::Value,
+                                                  PosingArray::Element::Value,    PosingArray::Element::Value,
+                                                  PosingArray::Element::Raises,   PosingArray::Element::Fails,
                                                   PosingArray::Element::CallsHost};
         behaviour.kinds.push_back(random_.Pick(kinds));
         if (behaviour.kinds.back() == PosingArray::Element::CallsHost)
@@ -620,8 +626,8 @@ void Arena::OwnedAny(VARIANT& value, int depth) {
 void Arena::NumberList(VARIANT& value, ULONG count, bool allowOdd) {
     VariantInit(&value);
     const bool typed = random_.Percent(40);
-    SAFEARRAY* array = SafeArrayCreateVector(typed ? VT_R8 : VT_VARIANT, random_.Percent(80) ? 0 : random_.Pick(lowerBounds),
-                                             count);
+    SAFEARRAY* array = SafeArrayCreateVector(typed ? VT_R8 : VT_VARIANT,
+                                             random_.Percent(80) ? 0 : random_.Pick(lowerBounds), count);
     if (array == nullptr)
         return;
     void* data = nullptr;
@@ -647,7 +653,8 @@ void Arena::NumberList(VARIANT& value, ULONG count, bool allowOdd) {
 }
 
 void Arena::Number(VARIANT& value) {
-    constexpr VARTYPE numberTypes[] = {VT_R8, VT_R8, VT_R8, VT_I4, VT_I2, VT_R4, VT_UI1, VT_BOOL, VT_CY, VT_I8};
+    constexpr VARTYPE numberTypes[] = {VT_R8, VT_R8,  VT_R8,   VT_I4, VT_I2,
+                                       VT_R4, VT_UI1, VT_BOOL, VT_CY, VT_I8};
     Scalar(value, random_.Pick(numberTypes));
     if (value.vt == VT_R8 && random_.Percent(60))
         value.dblVal = static_cast<double>(static_cast<std::int64_t>(random_.Below(2001)) - 1000) / 8;
@@ -824,7 +831,8 @@ public:
             else if (base == VT_DISPATCH || base == VT_UNKNOWN)
                 Pointer(*value.ppunkVal);
             else
-                text_.append(static_cast<const char*>(value.byref), base == VT_DECIMAL ? sizeof(DECIMAL) : Width(base));
+                text_.append(static_cast<const char*>(value.byref),
+                             base == VT_DECIMAL ? sizeof(DECIMAL) : Width(base));
         } else if (value.vt & VT_ARRAY) {
             VARTYPE own = base;
             if (value.parray != nullptr && value.parray->cDims > 0)
@@ -866,17 +874,20 @@ std::string DescribeDeep(const VARIANT& value, int depth) {
         array = *at->pparray;
     else if ((at->vt & (VT_ARRAY | VT_BYREF)) == VT_ARRAY)
         array = at->parray;
-    if ((at->vt & (VT_ARRAY | VT_BYREF)) == (VT_ARRAY | VT_BYREF) && at->pparray != nullptr && array == nullptr)
+    if ((at->vt & (VT_ARRAY | VT_BYREF)) == (VT_ARRAY | VT_BYREF) && at->pparray != nullptr &&
+        array == nullptr)
         text += " -> null array";
     if (array != nullptr && array->cDims >= 1 && at != &value)
-        text += " -> " + std::to_string(array->cDims) + " dims, first " + std::to_string(array->rgsabound[0].cElements) +
-                " from " + std::to_string(array->rgsabound[0].lLbound) + ", locks " + std::to_string(array->cLocks);
+        text += " -> " + std::to_string(array->cDims) + " dims, first " +
+                std::to_string(array->rgsabound[0].cElements) + " from " +
+                std::to_string(array->rgsabound[0].lLbound) + ", locks " + std::to_string(array->cLocks);
     if (array != nullptr && array->cDims == 1 && array->pvData != nullptr && depth < 2) {
         text += " {";
         VARTYPE type = VT_EMPTY;
         SafeArrayGetVartype(array, &type);
         for (ULONG index = 0; index < std::min<ULONG>(array->rgsabound[0].cElements, 8); ++index) {
-            const BYTE* element = static_cast<const BYTE*>(array->pvData) + std::size_t{index} * array->cbElements;
+            const BYTE* element =
+                static_cast<const BYTE*>(array->pvData) + std::size_t{index} * array->cbElements;
             if (type == VT_VARIANT)
                 text += DescribeDeep(*reinterpret_cast<const VARIANT*>(element), depth + 1);
             else if (type == VT_BSTR) {
@@ -908,11 +919,12 @@ std::string Describe(const VARIANT& value) {
         !(value.vt & VT_ARRAY))
         description += " -> " + Describe(*value.pvarVal);
     else if ((value.vt & (VT_ARRAY | VT_BYREF)) == VT_ARRAY && value.parray != nullptr) {
-        std::snprintf(text, sizeof(text), " [dims %u, width %lu, features 0x%X, locks %lu, first %lu from %ld]",
-                      static_cast<unsigned>(value.parray->cDims), static_cast<unsigned long>(value.parray->cbElements),
-                      static_cast<unsigned>(value.parray->fFeatures), static_cast<unsigned long>(value.parray->cLocks),
-                      static_cast<unsigned long>(value.parray->cDims > 0 ? value.parray->rgsabound[0].cElements : 0),
-                      static_cast<long>(value.parray->cDims > 0 ? value.parray->rgsabound[0].lLbound : 0));
+        std::snprintf(
+            text, sizeof(text), " [dims %u, width %lu, features 0x%X, locks %lu, first %lu from %ld]",
+            static_cast<unsigned>(value.parray->cDims), static_cast<unsigned long>(value.parray->cbElements),
+            static_cast<unsigned>(value.parray->fFeatures), static_cast<unsigned long>(value.parray->cLocks),
+            static_cast<unsigned long>(value.parray->cDims > 0 ? value.parray->rgsabound[0].cElements : 0),
+            static_cast<long>(value.parray->cDims > 0 ? value.parray->rgsabound[0].lLbound : 0));
         description += text;
     }
     return description;

@@ -28,13 +28,13 @@ class PosingArray final : public TestSupport::DispatchObject {
 public:
     enum class Element { Value, Raises, Fails, CallsHost };
     struct Behaviour {
-        VARIANT length{};             // what `length` answers (VT_EMPTY: the object has no `length`)
+        VARIANT length{}; // what `length` answers (VT_EMPTY: the object has no `length`)
         bool lengthRaises = false;
-        long known = 0;               // names "0" .. known-1 are known...
-        long hole = -1;               // ...but this one
-        bool answersUnknown = false;  // Invoke answers any DISPID, DISPID_UNKNOWN included, with VT_EMPTY
-        std::vector<VARIANT> values;  // element i answers values[i % size]
-        std::vector<Element> kinds;   // and behaves as kinds[i % size]
+        long known = 0;              // names "0" .. known-1 are known...
+        long hole = -1;              // ...but this one
+        bool answersUnknown = false; // Invoke answers any DISPID, DISPID_UNKNOWN included, with VT_EMPTY
+        std::vector<VARIANT> values; // element i answers values[i % size]
+        std::vector<Element> kinds;  // and behaves as kinds[i % size]
 
         // `count` known elements, each the number 1.5, and a `length` that says so.
         static Behaviour OfNumbers(long count);
@@ -51,8 +51,8 @@ public:
 
     ULONG STDMETHODCALLTYPE Release() override; // the last one deletes it
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
-                                     EXCEPINFO* exception, UINT*) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
+                                     VARIANT* result, EXCEPINFO* exception, UINT*) override;
 
 private:
     Behaviour behaviour_;

@@ -2,8 +2,8 @@
 //   hostile_client in-process SEED CALLS [--type-lies]
 //                                                 the Host object of this process (CreateHostObject);
 //                                                 with arrays whose VARIANT lies about their element type
-//   hostile_client probe-marshaling PROGID        what Wine's marshaling changes (the comparison's known gaps)
-//   hostile_client probe-long-length COUNT        how long the host reads an object of a large `length`
+//   hostile_client probe-marshaling PROGID        what Wine's marshaling changes (the comparison's known
+//   gaps) hostile_client probe-long-length COUNT        how long the host reads an object of a large `length`
 //   hostile_client local-server PROGID SEED CALLS the same calls to the local server and to an object in
 //                                                 process: both must answer alike
 // After every call: Invoke answered S_OK or one of the documented errors, with EXCEPINFO filled (scode,
@@ -57,9 +57,15 @@ struct Plan {
 };
 
 std::vector<Member> Members(IDispatch& host) {
-    std::vector<Member> members = {{L"Points", 1, 2, true},   {L"Move", 4, 4, true},   {L"Numbers", 1, 1, true},
-                                   {L"Integers", 1, 1, true}, {L"Flags", 1, 1, true},  {L"Texts", 1, 1, true},
-                                   {L"Values", 1, 1, true},   {L"Font", 1, 1, true},   {L"LastCallSeconds", 0, 0, false},
+    std::vector<Member> members = {{L"Points", 1, 2, true},
+                                   {L"Move", 4, 4, true},
+                                   {L"Numbers", 1, 1, true},
+                                   {L"Integers", 1, 1, true},
+                                   {L"Flags", 1, 1, true},
+                                   {L"Texts", 1, 1, true},
+                                   {L"Values", 1, 1, true},
+                                   {L"Font", 1, 1, true},
+                                   {L"LastCallSeconds", 0, 0, false},
                                    {L"LastLibrarySeconds", 0, 0, false}};
     for (Member& member : members)
         member.id = MemberId(host, member.name);
@@ -79,7 +85,8 @@ void RoundTripList(Random& random, VARIANT& value, std::vector<double>& sent) {
     void* data = nullptr;
     SafeArrayAccessData(array, &data);
     for (ULONG index = 0; index < count; ++index) {
-        const double number = static_cast<double>(static_cast<std::int64_t>(random.Below(200001)) - 100000) / 64;
+        const double number =
+            static_cast<double>(static_cast<std::int64_t>(random.Below(200001)) - 100000) / 64;
         static_cast<double*>(data)[index] = number;
         if (index + lower < count)
             sent.push_back(number);
@@ -125,12 +132,13 @@ Plan Generate(Random& random, Arena& arena, const std::vector<Member>& members, 
     }
     // Any flags, any count, named arguments now and then.
     const std::uint32_t flagsKind = random.Below(100);
-    plan.flags = flagsKind < 75 ? DISPATCH_METHOD
+    plan.flags = flagsKind < 75   ? DISPATCH_METHOD
                  : flagsKind < 85 ? static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET)
                  : flagsKind < 92 ? static_cast<WORD>(DISPATCH_PROPERTYGET)
                                   : static_cast<WORD>(random.Below(16));
     plan.wrongInterface = random.Percent(2);
-    UINT count = random.Percent(85) ? member.fewest + random.Below(member.most - member.fewest + 1) : random.Below(7);
+    UINT count =
+        random.Percent(85) ? member.fewest + random.Below(member.most - member.fewest + 1) : random.Below(7);
     std::vector<VARIANT>& arguments = arena.Arguments(count);
     if (random.Percent(6) && count > 0) {
         constexpr DISPID names[] = {DISPID_PROPERTYPUT, 0, 1, 7};
@@ -149,8 +157,9 @@ Plan Generate(Random& random, Arena& arena, const std::vector<Member>& members, 
         if (name == L"Move")
             position == 0 ? arena.Variable(argument, 3 * random.Below(4)) : arena.Number(argument);
         else if (name == L"Points")
-            arena.NumberList(argument, position == 0 ? 3 * random.Below(5) + (random.Percent(5) ? 1 : 0)
-                                                     : (random.Percent(90) ? 16 : 15),
+            arena.NumberList(argument,
+                             position == 0 ? 3 * random.Below(5) + (random.Percent(5) ? 1 : 0)
+                                           : (random.Percent(90) ? 16 : 15),
                              true);
         else if (name == L"Texts")
             arena.TextList(argument);
@@ -196,7 +205,9 @@ std::atomic<std::uint64_t> callNumber{0};
 std::uint64_t runSeed = 0;
 std::string callDescribed; // for the crash report
 
-std::wstring Text(BSTR text) { return text != nullptr ? std::wstring(text, SysStringLen(text)) : L"<null>"; }
+std::wstring Text(BSTR text) {
+    return text != nullptr ? std::wstring(text, SysStringLen(text)) : L"<null>";
+}
 
 std::vector<std::string> ArgumentStates(const std::vector<VARIANT>& arguments, bool identities, bool moves) {
     std::vector<std::string> states;
@@ -209,15 +220,17 @@ void Call(IDispatch& host, const Plan& plan, std::vector<VARIANT>& arguments, bo
           Answer& answer) {
     std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
     std::vector<DISPID> named = plan.named;
-    DISPPARAMS parameters{reversed.empty() ? nullptr : reversed.data(), named.empty() ? nullptr : named.data(),
-                          static_cast<UINT>(reversed.size()), static_cast<UINT>(named.size())};
+    DISPPARAMS parameters{reversed.empty() ? nullptr : reversed.data(),
+                          named.empty() ? nullptr : named.data(), static_cast<UINT>(reversed.size()),
+                          static_cast<UINT>(named.size())};
     EXCEPINFO exception{};
     UINT argumentError = 0;
     callStarted = Now();
     const double started = callStarted;
-    answer.result = host.Invoke(plan.id, plan.wrongInterface ? IID_IDispatch : IID_NULL, LOCALE_USER_DEFAULT, plan.flags,
-                                &parameters, plan.wantResult ? &answer.value : nullptr,
-                                plan.wantException ? &exception : nullptr, plan.wantArgumentError ? &argumentError : nullptr);
+    answer.result = host.Invoke(plan.id, plan.wrongInterface ? IID_IDispatch : IID_NULL, LOCALE_USER_DEFAULT,
+                                plan.flags, &parameters, plan.wantResult ? &answer.value : nullptr,
+                                plan.wantException ? &exception : nullptr,
+                                plan.wantArgumentError ? &argumentError : nullptr);
     answer.seconds = Now() - started;
     callStarted = 0;
     if (exception.pfnDeferredFillIn != nullptr)
@@ -241,13 +254,15 @@ public:
     void Fail(const std::string& what) {
         ++failed_;
         if (failed_ <= 20)
-            std::printf("FAIL call %llu (seed %llu): %s\n", static_cast<unsigned long long>(callNumber.load()),
+            std::printf("FAIL call %llu (seed %llu): %s\n",
+                        static_cast<unsigned long long>(callNumber.load()),
                         static_cast<unsigned long long>(runSeed), what.c_str());
     }
     std::size_t Failed() const { return failed_; }
 
     void Check(const Plan& plan, const std::vector<Member>& members, const Answer& answer,
-               const std::vector<std::string>& before, const std::string& described, bool argumentsMayChange) {
+               const std::vector<std::string>& before, const std::string& described,
+               bool argumentsMayChange) {
         const HRESULT result = answer.result;
         const bool documented = result == S_OK || result == DISP_E_EXCEPTION || result == E_OUTOFMEMORY ||
                                 result == DISP_E_BADPARAMCOUNT || result == DISP_E_NONAMEDARGS ||
@@ -255,13 +270,16 @@ public:
                                 (!plan.wantException && FAILED(result) && result != DISP_E_EXCEPTION);
         char text[160];
         if (!documented) {
-            std::snprintf(text, sizeof(text), "undocumented answer 0x%08lX", static_cast<unsigned long>(result));
+            std::snprintf(text, sizeof(text), "undocumented answer 0x%08lX",
+                          static_cast<unsigned long>(result));
             Fail(text + described);
         }
-        if (result == DISP_E_EXCEPTION &&
-            (!FAILED(answer.scode) || answer.code != 0 || answer.source.empty() || answer.description.empty())) {
-            std::snprintf(text, sizeof(text), "DISP_E_EXCEPTION with EXCEPINFO scode 0x%08lX wCode %u, source %s, %s",
-                          static_cast<unsigned long>(answer.scode), answer.code, answer.source.empty() ? "empty" : "set",
+        if (result == DISP_E_EXCEPTION && (!FAILED(answer.scode) || answer.code != 0 ||
+                                           answer.source.empty() || answer.description.empty())) {
+            std::snprintf(text, sizeof(text),
+                          "DISP_E_EXCEPTION with EXCEPINFO scode 0x%08lX wCode %u, source %s, %s",
+                          static_cast<unsigned long>(answer.scode), answer.code,
+                          answer.source.empty() ? "empty" : "set",
                           answer.description.empty() ? "no description" : "described");
             Fail(text + described);
         }
@@ -275,7 +293,8 @@ public:
         switch (plan.oracle) {
         case Oracle::Refusal:
             if (result != DISP_E_EXCEPTION || answer.scode != hostRefusal) {
-                std::snprintf(text, sizeof(text), "a list with a hole: 0x%08lX scode 0x%08lX, expected the refusal 0x%08lX",
+                std::snprintf(text, sizeof(text),
+                              "a list with a hole: 0x%08lX scode 0x%08lX, expected the refusal 0x%08lX",
                               static_cast<unsigned long>(result), static_cast<unsigned long>(answer.scode),
                               static_cast<unsigned long>(hostRefusal));
                 Fail(text + described);
@@ -303,7 +322,8 @@ public:
     }
 
 private:
-    // A method answers a one-dimensional VT_ARRAY|VT_VARIANT from 0, unlocked; Move nothing; a property a time.
+    // A method answers a one-dimensional VT_ARRAY|VT_VARIANT from 0, unlocked; Move nothing; a property a
+    // time.
     void CheckValue(const Member& member, const VARIANT& value, const std::string& described) {
         if (!member.method) {
             if (value.vt != VT_R8 || !(value.dblVal >= 0) || !std::isfinite(value.dblVal))
@@ -316,9 +336,11 @@ private:
             return;
         }
         LONG lower = -1;
-        if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr || SafeArrayGetDim(value.parray) != 1 ||
-            FAILED(SafeArrayGetLBound(value.parray, 1, &lower)) || lower != 0 || value.parray->cLocks != 0)
-            Fail("an answer that is no unlocked one-dimensional VARIANT array from 0: " + Describe(value) + described);
+        if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr ||
+            SafeArrayGetDim(value.parray) != 1 || FAILED(SafeArrayGetLBound(value.parray, 1, &lower)) ||
+            lower != 0 || value.parray->cLocks != 0)
+            Fail("an answer that is no unlocked one-dimensional VARIANT array from 0: " + Describe(value) +
+                 described);
     }
 
     // A malformed call is refused by IDispatch's own error for it.
@@ -331,7 +353,8 @@ private:
         static constexpr Refusal refusals[] = {
             {Oracle::BadCount, DISP_E_BADPARAMCOUNT, "a wrong count not refused with DISP_E_BADPARAMCOUNT"},
             {Oracle::NoNamed, DISP_E_NONAMEDARGS, "a named argument not refused with DISP_E_NONAMEDARGS"},
-            {Oracle::NotFound, DISP_E_MEMBERNOTFOUND, "an unknown DISPID not refused with DISP_E_MEMBERNOTFOUND"},
+            {Oracle::NotFound, DISP_E_MEMBERNOTFOUND,
+             "an unknown DISPID not refused with DISP_E_MEMBERNOTFOUND"},
         };
         for (const Refusal& refusal : refusals)
             if (refusal.oracle == oracle && result != refusal.result)
@@ -343,10 +366,10 @@ private:
             return;
         }
         const VARIANT& value = answer.value;
-        if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr || SafeArrayGetDim(value.parray) != 1 ||
-            value.parray->rgsabound[0].cElements != plan.sent.size()) {
-            Fail("Numbers gave back " + Describe(value) + " for " + std::to_string(plan.sent.size()) + " numbers" +
-                 described);
+        if (value.vt != (VT_ARRAY | VT_VARIANT) || value.parray == nullptr ||
+            SafeArrayGetDim(value.parray) != 1 || value.parray->rgsabound[0].cElements != plan.sent.size()) {
+            Fail("Numbers gave back " + Describe(value) + " for " + std::to_string(plan.sent.size()) +
+                 " numbers" + described);
             return;
         }
         const auto* elements = static_cast<const VARIANT*>(value.parray->pvData);
@@ -362,7 +385,8 @@ private:
     std::vector<double> seconds_;
 };
 
-std::string DescribeCall(const Plan& plan, const std::vector<Member>& members, const std::vector<VARIANT>& arguments) {
+std::string DescribeCall(const Plan& plan, const std::vector<Member>& members,
+                         const std::vector<VARIANT>& arguments) {
     std::string text = "\n    call: ";
     if (plan.member == SIZE_MAX)
         text += "DISPID " + std::to_string(plan.id);
@@ -406,9 +430,10 @@ private:
 };
 
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception) {
-    std::printf("FAIL call %llu (seed %llu): crash 0x%08lX at %p%s\n", static_cast<unsigned long long>(callNumber.load()),
-                static_cast<unsigned long long>(runSeed), exception->ExceptionRecord->ExceptionCode,
-                exception->ExceptionRecord->ExceptionAddress, callDescribed.c_str());
+    std::printf("FAIL call %llu (seed %llu): crash 0x%08lX at %p%s\n",
+                static_cast<unsigned long long>(callNumber.load()), static_cast<unsigned long long>(runSeed),
+                exception->ExceptionRecord->ExceptionCode, exception->ExceptionRecord->ExceptionAddress,
+                callDescribed.c_str());
     std::fflush(stdout);
     return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -429,7 +454,8 @@ void CallAndCheck(IDispatch& host, const Plan& plan, Arena& arena, const std::ve
     const ULONG hostBefore = reach == Reach::InProcess ? hostCount() : 0;
     Call(host, plan, arena.Arguments(), moves, identities, answer);
     // Wine's marshaling rounds an odd BSTR up, also one handed back by reference: a known platform gap.
-    checker.Check(plan, members, answer, before, described, reach == Reach::CrossProcess && arena.HasOddText());
+    checker.Check(plan, members, answer, before, described,
+                  reach == Reach::CrossProcess && arena.HasOddText());
     // An answer may hold the caller's objects (Values gives them back): counted once it is gone.
     answer.valueState = Snapshot(answer.value, false);
     answer.valueType = answer.value.vt;
@@ -441,12 +467,13 @@ void CallAndCheck(IDispatch& host, const Plan& plan, Arena& arena, const std::ve
         checker.Fail("the host kept or dropped a reference to an argument's object" + described);
 }
 
-void Report(const char* where, std::uint64_t calls, Checker& checker, double seconds, const std::string& extra) {
+void Report(const char* where, std::uint64_t calls, Checker& checker, double seconds,
+            const std::string& extra) {
     std::printf("hostile client (%s): seed %llu, %llu calls in %.1f s, slowest %.2f ms, median %.3f ms, "
                 "p99 %.3f ms (bound %.0f s)%s, %zu failed\n",
-                where, static_cast<unsigned long long>(runSeed), static_cast<unsigned long long>(calls), seconds,
-                1000 * checker.Worst(), 1000 * checker.Percentile(0.5), 1000 * checker.Percentile(0.99), callBound,
-                extra.c_str(), checker.Failed());
+                where, static_cast<unsigned long long>(runSeed), static_cast<unsigned long long>(calls),
+                seconds, 1000 * checker.Worst(), 1000 * checker.Percentile(0.5),
+                1000 * checker.Percentile(0.99), callBound, extra.c_str(), checker.Failed());
 }
 
 int InProcess(std::uint64_t seed, std::uint64_t calls, bool typeLies) {
@@ -486,25 +513,30 @@ int InProcess(std::uint64_t seed, std::uint64_t calls, bool typeLies) {
         }
         // The calls after which more blocks are live than before, for finding the one that leaks.
         if (index >= warmUp && counter.Live() > liveBefore && ++growing <= 5)
-            std::printf("note: call %llu left %zu more blocks live%s\n", static_cast<unsigned long long>(index),
-                        counter.Live() - liveBefore, described.c_str());
+            std::printf("note: call %llu left %zu more blocks live%s\n",
+                        static_cast<unsigned long long>(index), counter.Live() - liveBefore,
+                        described.c_str());
     }
     const double seconds = Now() - started;
     std::size_t leaked = 0;
     for (const auto& block : counter.Blocks())
         leaked += baseline.contains(block.first) ? 0 : 1;
     if (leaked > 0)
-        checker.Fail(std::to_string(leaked) + " blocks of COM's allocator left over:" + counter.Describe(baseline, 8));
+        checker.Fail(std::to_string(leaked) +
+                     " blocks of COM's allocator left over:" + counter.Describe(baseline, 8));
     Report("in process", calls, checker, seconds,
-           ", " + std::to_string(leaked) + " blocks leaked (counted from call " + std::to_string(warmUp) + ")");
+           ", " + std::to_string(leaked) + " blocks leaked (counted from call " + std::to_string(warmUp) +
+               ")");
     return checker.Failed() == 0 ? 0 : 1;
 }
 
 // Whether two answers are alike: the same outcome, error and value (pointers aside).
-std::string Difference(const Plan& plan, const std::vector<Member>& members, const Answer& local, const Answer& remote) {
+std::string Difference(const Plan& plan, const std::vector<Member>& members, const Answer& local,
+                       const Answer& remote) {
     char text[160];
     if (local.result != remote.result || local.scode != remote.scode) {
-        std::snprintf(text, sizeof(text), "0x%08lX (scode 0x%08lX) in process, 0x%08lX (scode 0x%08lX) from the server",
+        std::snprintf(text, sizeof(text),
+                      "0x%08lX (scode 0x%08lX) in process, 0x%08lX (scode 0x%08lX) from the server",
                       static_cast<unsigned long>(local.result), static_cast<unsigned long>(local.scode),
                       static_cast<unsigned long>(remote.result), static_cast<unsigned long>(remote.scode));
         return text;
@@ -513,7 +545,8 @@ std::string Difference(const Plan& plan, const std::vector<Member>& members, con
         return "another error text";
     const bool timed = plan.member != SIZE_MAX && !members[plan.member].method;
     if (timed ? local.valueType != remote.valueType : local.valueState != remote.valueState)
-        return "another value: " + local.valueDescription + " in process, " + remote.valueDescription + " from the server";
+        return "another value: " + local.valueDescription + " in process, " + remote.valueDescription +
+               " from the server";
     if (local.argumentsAfter != remote.argumentsAfter)
         return "the arguments left otherwise";
     return {};
@@ -558,7 +591,8 @@ int LocalServer(const wchar_t* progId, std::uint64_t seed, std::uint64_t calls) 
         Checker quiet; // the object in process is checked by the in-process run
         // The answers' values are compared as snapshots taken before the reference check clears them.
         CallAndCheck(*local.Get(), plan, localArena, members, quiet, Reach::CrossProcess, localAnswer);
-        CallAndCheck(*remote.Get(), remotePlan, remoteArena, members, checker, Reach::CrossProcess, remoteAnswer);
+        CallAndCheck(*remote.Get(), remotePlan, remoteArena, members, checker, Reach::CrossProcess,
+                     remoteAnswer);
         const std::string difference = Difference(plan, members, localAnswer, remoteAnswer);
         if (difference.empty())
             continue;
@@ -569,7 +603,8 @@ int LocalServer(const wchar_t* progId, std::uint64_t seed, std::uint64_t calls) 
         else if (localArena.HasNullText() || localArena.HasOddText())
             ++textGaps;
         else
-            checker.Fail("the server answered otherwise: " + difference + DescribeCall(plan, members, localArena.Arguments()));
+            checker.Fail("the server answered otherwise: " + difference +
+                         DescribeCall(plan, members, localArena.Arguments()));
     }
     const double seconds = Now() - started;
     Report("local server", calls, checker, seconds,
@@ -606,9 +641,11 @@ int ProbeMarshaling(const wchar_t* progId) {
         DISPPARAMS parameters{&text, nullptr, 1, 0};
         VARIANT answer;
         VariantInit(&answer);
-        const HRESULT result = remote->Invoke(MemberId(*remote.Get(), L"Values"), IID_NULL, LOCALE_USER_DEFAULT,
-                                              DISPATCH_METHOD, &parameters, &answer, nullptr, nullptr);
-        if (result != S_OK || answer.vt != (VT_ARRAY | VT_VARIANT) || answer.parray->rgsabound[0].cElements != 1) {
+        const HRESULT result =
+            remote->Invoke(MemberId(*remote.Get(), L"Values"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                           &parameters, &answer, nullptr, nullptr);
+        if (result != S_OK || answer.vt != (VT_ARRAY | VT_VARIANT) ||
+            answer.parray->rgsabound[0].cElements != 1) {
             std::printf("FAIL: Values of a null BSTR: 0x%08lX\n", static_cast<unsigned long>(result));
             return 1;
         }
@@ -628,15 +665,16 @@ int ProbeMarshaling(const wchar_t* progId) {
         reference.pparray = &grid;
         DISPPARAMS parameters{&reference, nullptr, 1, 0};
         EXCEPINFO exception{};
-        remote->Invoke(MemberId(*remote.Get(), L"Texts"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                       nullptr, &exception, nullptr);
+        remote->Invoke(MemberId(*remote.Get(), L"Texts"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                       &parameters, nullptr, &exception, nullptr);
         SysFreeString(exception.bstrSource);
         SysFreeString(exception.bstrDescription);
         LONG lower[2] = {};
         SafeArrayGetLBound(grid, 1, &lower[0]);
         SafeArrayGetLBound(grid, 2, &lower[1]);
         if (lower[0] != 1 || lower[1] != 10) {
-            std::printf("known platform gap: a by-reference 2-dimensional array comes back with lower bounds %ld, %ld "
+            std::printf("known platform gap: a by-reference 2-dimensional array comes back with lower bounds "
+                        "%ld, %ld "
                         "instead of 1, 10\n",
                         static_cast<long>(lower[0]), static_cast<long>(lower[1]));
             ++gaps;
@@ -655,16 +693,18 @@ int ProbeMarshaling(const wchar_t* progId) {
         argument.parray = objects;
         DISPPARAMS parameters{&argument, nullptr, 1, 0};
         EXCEPINFO exception{};
-        remote->Invoke(MemberId(*remote.Get(), L"Texts"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                       nullptr, &exception, nullptr);
+        remote->Invoke(MemberId(*remote.Get(), L"Texts"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                       &parameters, nullptr, &exception, nullptr);
         SysFreeString(exception.bstrSource);
         SysFreeString(exception.bstrDescription);
         SafeArrayDestroy(objects);
         if (element.references() != 1) {
-            std::printf("known platform gap: an object sent to the server in an array of objects keeps %ld references "
-                        "after the call instead of 1 (the server never releases it; sent as itself, the server's own "
-                        "object stays alive)\n",
-                        static_cast<long>(element.references()));
+            std::printf(
+                "known platform gap: an object sent to the server in an array of objects keeps %ld "
+                "references "
+                "after the call instead of 1 (the server never releases it; sent as itself, the server's own "
+                "object stays alive)\n",
+                static_cast<long>(element.references()));
             ++gaps;
         }
     }
@@ -695,9 +735,10 @@ int ProbeLongLength(long count) {
     SysFreeString(exception.bstrDescription);
     VariantClear(&answer);
     posing->Release();
-    std::printf("Values of an object of length %ld: 0x%08lX after %.2f s, %.2f us an element; at 2^31-1: %.0f min\n",
-                count, static_cast<unsigned long>(result), seconds, 1e6 * seconds / count,
-                seconds / count * 2147483647.0 / 60);
+    std::printf(
+        "Values of an object of length %ld: 0x%08lX after %.2f s, %.2f us an element; at 2^31-1: %.0f min\n",
+        count, static_cast<unsigned long>(result), seconds, 1e6 * seconds / count,
+        seconds / count * 2147483647.0 / 60);
     return 0;
 }
 
@@ -722,6 +763,8 @@ int main(int argc, char** argv) {
         const std::string progId = argv[2];
         return ProbeMarshaling(std::wstring(progId.begin(), progId.end()).c_str());
     }
-    std::fprintf(stderr, "usage: hostile_client in-process SEED CALLS [--type-lies] | local-server PROGID SEED CALLS\n");
+    std::fprintf(
+        stderr,
+        "usage: hostile_client in-process SEED CALLS [--type-lies] | local-server PROGID SEED CALLS\n");
     return 2;
 }

@@ -52,7 +52,8 @@ bool CheckedCall(IDispatch& host, const DISPID (&ids)[4], Random& random) {
     case 0: // Numbers
     case 3: // Points: three numbers a point
         MakeArray(argument.value, VT_R8, count, [&](void* data, ULONG index) {
-            const double number = static_cast<double>(static_cast<std::int64_t>(random.Below(2000001)) - 1000000) / 128;
+            const double number =
+                static_cast<double>(static_cast<std::int64_t>(random.Below(2000001)) - 1000000) / 128;
             static_cast<double*>(data)[index] = number;
             numbers.push_back(number);
         });
@@ -153,9 +154,11 @@ int Run(const std::string& progId, unsigned clients, std::uint64_t calls, unsign
     std::vector<std::string> files(clients);
     const double started = Now();
     for (unsigned index = 0; index < clients; ++index) {
-        files[index] = std::string(folder) + "load-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(index);
-        std::string command = "\"" + std::string(self) + "\" client " + progId + " " + std::to_string(index + 1) + " " +
-                              std::to_string(calls) + " \"" + files[index] + "\"";
+        files[index] = std::string(folder) + "load-" + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(index);
+        std::string command = "\"" + std::string(self) + "\" client " + progId + " " +
+                              std::to_string(index + 1) + " " + std::to_string(calls) + " \"" + files[index] +
+                              "\"";
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
         if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -201,14 +204,17 @@ int Run(const std::string& progId, unsigned clients, std::uint64_t calls, unsign
     }
     std::sort(latencies.begin(), latencies.end());
     const auto at = [&](double fraction) {
-        return latencies.empty() ? 0.0 : 1000.0 * latencies[static_cast<std::size_t>(fraction * (latencies.size() - 1))];
+        return latencies.empty()
+                   ? 0.0
+                   : 1000.0 * latencies[static_cast<std::size_t>(fraction * (latencies.size() - 1))];
     };
     const std::size_t expected = std::size_t{clients - killed} * calls;
     if (latencies.size() != expected) {
         ++failed;
         std::printf("FAIL: %zu calls timed, %zu expected\n", latencies.size(), expected);
     }
-    // The server leaves some time after its last client: measured here, not asserted (scripts/hostile reports it).
+    // The server leaves some time after its last client: measured here, not asserted (scripts/hostile reports
+    // it).
     double left = -1;
     for (int tick = 0; tick < 900; ++tick) {
         if (ServerProcesses().empty()) {
@@ -222,10 +228,11 @@ int Run(const std::string& progId, unsigned clients, std::uint64_t calls, unsign
         std::snprintf(leaving, sizeof(leaving), "server left %.1f s after the last client", left);
     else
         std::snprintf(leaving, sizeof(leaving), "server still running 90 s after the last client");
-    std::printf("load: %u clients (%u ended mid-call), %zu checked calls in %.1f s: %.0f calls/s, median %.2f ms, "
-                "p99 %.2f ms; %s; %u failed\n",
-                clients, killed, latencies.size(), wall, static_cast<double>(latencies.size()) / wall, at(0.5), at(0.99),
-                leaving, failed);
+    std::printf(
+        "load: %u clients (%u ended mid-call), %zu checked calls in %.1f s: %.0f calls/s, median %.2f ms, "
+        "p99 %.2f ms; %s; %u failed\n",
+        clients, killed, latencies.size(), wall, static_cast<double>(latencies.size()) / wall, at(0.5),
+        at(0.99), leaving, failed);
     return failed == 0 ? 0 : 1;
 }
 
