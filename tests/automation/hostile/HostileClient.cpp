@@ -555,13 +555,9 @@ std::string Difference(const Plan& plan, const std::vector<Member>& members, con
 int LocalServer(const wchar_t* progId, std::uint64_t seed, std::uint64_t calls) {
     // Calls back from the server (a posing array's elements) arrive on the apartment's own threads.
     Apartment apartment(COINIT_MULTITHREADED);
-    CLSID classId{};
     Reference<IDispatch> remote;
     Reference<IDispatch> local;
-    HRESULT created = CLSIDFromProgID(progId, &classId);
-    if (SUCCEEDED(created))
-        created = CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                   reinterpret_cast<void**>(remote.Receive()));
+    const HRESULT created = CreateServerObject(progId, remote);
     if (FAILED(created) || FAILED(CreateHostObject(local.Receive()))) {
         std::printf("FAIL: no server object (0x%08lX)\n", static_cast<unsigned long>(created));
         return 1;
@@ -621,12 +617,8 @@ int LocalServer(const wchar_t* progId, std::uint64_t seed, std::uint64_t calls) 
 int ProbeMarshaling(const wchar_t* progId) {
     TestSupport::DispatchObject element; // outlives the apartment, whose end gives up what the server kept
     Apartment apartment(COINIT_MULTITHREADED);
-    CLSID classId{};
     Reference<IDispatch> remote;
-    HRESULT created = CLSIDFromProgID(progId, &classId);
-    if (SUCCEEDED(created))
-        created = CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                   reinterpret_cast<void**>(remote.Receive()));
+    const HRESULT created = CreateServerObject(progId, remote);
     if (FAILED(created)) {
         std::printf("FAIL: no server object (0x%08lX)\n", static_cast<unsigned long>(created));
         return 1;
@@ -638,12 +630,9 @@ int ProbeMarshaling(const wchar_t* progId) {
         VariantInit(&text);
         text.vt = VT_BSTR;
         text.bstrVal = nullptr;
-        DISPPARAMS parameters{&text, nullptr, 1, 0};
         VARIANT answer;
         VariantInit(&answer);
-        const HRESULT result =
-            remote->Invoke(MemberId(*remote.Get(), L"Values"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                           &parameters, &answer, nullptr, nullptr);
+        const HRESULT result = CallMethod(*remote.Get(), MemberId(*remote.Get(), L"Values"), text, &answer);
         if (result != S_OK || answer.vt != (VT_ARRAY | VT_VARIANT) ||
             answer.parray->rgsabound[0].cElements != 1) {
             std::printf("FAIL: Values of a null BSTR: 0x%08lX\n", static_cast<unsigned long>(result));
@@ -663,19 +652,13 @@ int ProbeMarshaling(const wchar_t* progId) {
         VARIANT reference;
         reference.vt = VT_BYREF | VT_ARRAY | VT_I4;
         reference.pparray = &grid;
-        DISPPARAMS parameters{&reference, nullptr, 1, 0};
-        EXCEPINFO exception{};
-        remote->Invoke(MemberId(*remote.Get(), L"Texts"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                       &parameters, nullptr, &exception, nullptr);
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
+        CallMethod(*remote.Get(), MemberId(*remote.Get(), L"Texts"), reference);
         LONG lower[2] = {};
         SafeArrayGetLBound(grid, 1, &lower[0]);
         SafeArrayGetLBound(grid, 2, &lower[1]);
         if (lower[0] != 1 || lower[1] != 10) {
             std::printf("known platform gap: a by-reference 2-dimensional array comes back with lower bounds "
-                        "%ld, %ld "
-                        "instead of 1, 10\n",
+                        "%ld, %ld instead of 1, 10\n",
                         static_cast<long>(lower[0]), static_cast<long>(lower[1]));
             ++gaps;
         } else {
@@ -691,19 +674,13 @@ int ProbeMarshaling(const wchar_t* progId) {
         VARIANT argument;
         argument.vt = VT_ARRAY | VT_DISPATCH;
         argument.parray = objects;
-        DISPPARAMS parameters{&argument, nullptr, 1, 0};
-        EXCEPINFO exception{};
-        remote->Invoke(MemberId(*remote.Get(), L"Texts"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                       &parameters, nullptr, &exception, nullptr);
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
+        CallMethod(*remote.Get(), MemberId(*remote.Get(), L"Texts"), argument);
         SafeArrayDestroy(objects);
         if (element.references() != 1) {
             std::printf(
                 "known platform gap: an object sent to the server in an array of objects keeps %ld "
-                "references "
-                "after the call instead of 1 (the server never releases it; sent as itself, the server's own "
-                "object stays alive)\n",
+                "references after the call instead of 1 (the server never releases it; sent as itself, the "
+                "server's own object stays alive)\n",
                 static_cast<long>(element.references()));
             ++gaps;
         }
@@ -723,16 +700,11 @@ int ProbeLongLength(long count) {
     VARIANT argument;
     argument.vt = VT_DISPATCH;
     argument.pdispVal = posing;
-    DISPPARAMS parameters{&argument, nullptr, 1, 0};
     VARIANT answer;
     VariantInit(&answer);
-    EXCEPINFO exception{};
     const double started = Now();
-    const HRESULT result = host->Invoke(MemberId(*host.Get(), L"Values"), IID_NULL, LOCALE_USER_DEFAULT,
-                                        DISPATCH_METHOD, &parameters, &answer, &exception, nullptr);
+    const HRESULT result = CallMethod(*host.Get(), MemberId(*host.Get(), L"Values"), argument, &answer);
     const double seconds = Now() - started;
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
     VariantClear(&answer);
     posing->Release();
     std::printf(

@@ -71,14 +71,8 @@ bool CheckedCall(IDispatch& host, const DISPID (&ids)[4], Random& random) {
             static_cast<BSTR*>(data)[index] = SysAllocString(texts.back().c_str());
         });
     }
-    DISPPARAMS parameters{&argument.value, nullptr, 1, 0};
     Owned answer;
-    EXCEPINFO exception{};
-    const HRESULT result = host.Invoke(ids[kind], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                                       &answer.value, &exception, nullptr);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+    const HRESULT result = CallMethod(host, ids[kind], argument.value, &answer.value);
     if (result != S_OK || answer.value.vt != (VT_ARRAY | VT_VARIANT) || answer.value.parray == nullptr ||
         answer.value.parray->rgsabound[0].cElements != count)
         return false;
@@ -100,12 +94,8 @@ bool CheckedCall(IDispatch& host, const DISPID (&ids)[4], Random& random) {
 
 int Client(const wchar_t* progId, std::uint64_t seed, std::uint64_t calls, const char* file) {
     Apartment apartment(COINIT_APARTMENTTHREADED);
-    CLSID classId{};
     Reference<IDispatch> host;
-    HRESULT created = CLSIDFromProgID(progId, &classId);
-    if (SUCCEEDED(created))
-        created = CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                   reinterpret_cast<void**>(host.Receive()));
+    const HRESULT created = CreateServerObject(progId, host);
     if (FAILED(created)) {
         std::printf("client %llu: refused (0x%08lX)\n", static_cast<unsigned long long>(seed),
                     static_cast<unsigned long>(created));

@@ -164,6 +164,29 @@ inline DISPID MemberId(IDispatch& object, const wchar_t* name) {
     return id;
 }
 
+// The object of the local server registered as `progId`.
+inline HRESULT CreateServerObject(const wchar_t* progId, Reference<IDispatch>& object) {
+    CLSID classId{};
+    const HRESULT found = CLSIDFromProgID(progId, &classId);
+    if (FAILED(found))
+        return found;
+    return CoCreateInstance(classId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                            reinterpret_cast<void**>(object.Receive()));
+}
+
+// Calls the method `id` with one argument; the answer, if asked for, is the caller's to clear, and an
+// error's texts are dropped.
+inline HRESULT CallMethod(IDispatch& object, DISPID id, VARIANT& argument, VARIANT* answer = nullptr) {
+    DISPPARAMS parameters{&argument, nullptr, 1, 0};
+    EXCEPINFO exception{};
+    const HRESULT result = object.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
+                                         answer, &exception, nullptr);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return result;
+}
+
 // Seconds on the performance counter.
 inline double Now() {
     static const double frequency = [] {
